@@ -1,0 +1,116 @@
+#include "block_io.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+
+#include "platform_file.h"
+
+namespace quorvel {
+
+std::uint8_t input_buffer[BLOCK_SIZE];
+std::int32_t input_count = 0;
+std::int32_t input_pos = 0;
+std::uint8_t output_buffer[BLOCK_SIZE];
+std::int32_t output_count = 0;
+
+std::string input_name;
+std::string output_name;
+
+namespace {
+
+int input_file = -1;
+int output_file = -1;
+
+void close_quietly(int& fd) {
+    if (fd >= 0) platform::close_file(fd);
+    fd = -1;
+}
+
+}  // namespace
+
+void fail(const char* message, const std::string& name) {
+    std::printf(message, name.c_str());
+    close_quietly(input_file);
+    close_quietly(output_file);
+    std::exit(1);
+}
+
+bool open_input(const std::string& path) {
+    input_file = platform::open_for_reading(path);
+    return input_file >= 0;
+}
+
+bool open_output(const std::string& path) {
+    output_file = platform::open_for_writing(path);
+    return output_file >= 0;
+}
+
+bool same_file(const std::string& a, const std::string& b) {
+    std::error_code error;
+    const bool same = std::filesystem::equivalent(platform::to_path(a), platform::to_path(b), error);
+    return same && !error;
+}
+
+void close_files() {
+    close_quietly(input_file);
+    const int fd = output_file;
+    output_file = -1;
+    if (fd >= 0 && !platform::close_file(fd)) fail("Error writing to output file %s\n\n", output_name);
+}
+
+void read_first_block() {
+    // A pipe may hand over the first block in pieces; only the end of the
+    // input makes it short.
+    input_count = 0;
+    while (input_count < BLOCK_SIZE) {
+        const long n = platform::read_some(input_file, input_buffer + input_count,
+                                           BLOCK_SIZE - input_count);
+        if (n < 0) fail("Error reading from input file %s\n\n", input_name);
+        if (n == 0) break;
+        input_count += static_cast<std::int32_t>(n);
+    }
+    input_pos = 0;
+}
+
+void refill_input() {
+    const long n = platform::read_some(input_file, input_buffer, BLOCK_SIZE);
+    if (n < 0) fail("Error reading from input file %s\n\n", input_name);
+    input_count = static_cast<std::int32_t>(n);
+    input_pos = 0;
+}
+
+void flush_output() {
+    if (!platform::write_all(output_file, output_buffer, output_count))
+        fail("Error writing to output file %s\n\n", output_name);
+    output_count = 0;
+}
+
+void copy_byte() {
+    output_buffer[output_count++] = input_buffer[input_pos++];
+    // The full output block goes out before the next read, so a failing read
+    // leaves every whole block already in the file.
+    if (output_count >= BLOCK_SIZE) flush_output();
+    if (input_pos >= input_count) refill_input();
+}
+
+void put_byte(std::uint8_t value) {
+    output_buffer[output_count++] = value;
+    if (output_count >= BLOCK_SIZE) flush_output();
+}
+
+void copy_bytes(std::int32_t n) {
+    while (n > 0) {
+        const std::int32_t run = std::min(n, BLOCK_SIZE - output_count);
+        std::memcpy(output_buffer + output_count, input_buffer + input_pos, run);
+        output_count += run;
+        input_pos += run;
+        n -= run;
+        if (output_count >= BLOCK_SIZE) flush_output();
+    }
+    if (input_pos >= input_count) refill_input();
+}
+
+}  // namespace quorvel

@@ -1,0 +1,42 @@
+// Block-buffered input and output: two fixed 256 KiB buffers, one read
+// request per input block and one write per full output block.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace quorvel {
+
+inline constexpr std::int32_t BLOCK_SIZE = 0x40000;
+
+// The I/O state of the run: one instance each, shared with the stream pass.
+extern std::uint8_t input_buffer[BLOCK_SIZE];
+extern std::int32_t input_count;  // valid bytes from the last read; 0 once the input has ended
+extern std::int32_t input_pos;    // next byte not yet consumed
+extern std::uint8_t output_buffer[BLOCK_SIZE];
+extern std::int32_t output_count;  // bytes waiting to be written, always below BLOCK_SIZE between calls
+
+// Lower-cased file names, as compared and shown in messages.
+extern std::string input_name;
+extern std::string output_name;
+
+// Prints the message (with the file name for a %s), closes whichever files
+// are open and ends the process with status 1.
+[[noreturn]] void fail(const char* message, const std::string& name = {});
+
+// Opening and closing; the names are the ones the user typed (UTF-8).
+bool open_input(const std::string& path);
+bool open_output(const std::string& path);
+bool same_file(const std::string& a, const std::string& b);
+void close_files();  // the output's close is checked like a write
+
+// Reads until the block is full or the input ends; the header check's read.
+void read_first_block();
+void refill_input();
+void flush_output();
+void copy_byte();
+void put_byte(std::uint8_t value);
+// Moves the next n input bytes (n at most what the block holds) to the output.
+void copy_bytes(std::int32_t n);
+
+}  // namespace quorvel

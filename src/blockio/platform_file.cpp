@@ -1,0 +1,102 @@
+#include "platform_file.h"
+
+#include <cerrno>
+
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#include <sys/stat.h>
+#include <windows.h>
+#else
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+
+namespace quorvel::platform {
+
+#ifdef _WIN32
+
+namespace {
+
+std::wstring widen(const std::string& utf8) {
+    if (utf8.empty()) return {};
+    const int size = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), int(utf8.size()), nullptr, 0);
+    std::wstring wide(size, L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), int(utf8.size()), wide.data(), size);
+    return wide;
+}
+
+// Paths past the old 260-character limit need the \\?\ form of their full path.
+std::wstring native_path(const std::string& utf8) {
+    std::wstring path = widen(utf8);
+    if (path.size() < MAX_PATH - 12 || path.rfind(L"\\\\?\\", 0) == 0) return path;
+    const DWORD size = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+    if (size == 0) return path;
+    std::wstring full(size, L'\0');
+    full.resize(GetFullPathNameW(path.c_str(), size, full.data(), nullptr));
+    if (full.rfind(L"\\\\", 0) == 0) return L"\\\\?\\UNC\\" + full.substr(2);
+    return L"\\\\?\\" + full;
+}
+
+}  // namespace
+
+int open_for_reading(const std::string& path) {
+    return _wopen(native_path(path).c_str(), _O_RDONLY | _O_BINARY);
+}
+
+int open_for_writing(const std::string& path) {
+    return _wopen(native_path(path).c_str(), _O_WRONLY | _O_CREAT | _O_TRUNC | _O_BINARY,
+                  _S_IREAD | _S_IWRITE);
+}
+
+long read_some(int fd, std::uint8_t* data, std::int32_t size) {
+    return _read(fd, data, static_cast<unsigned>(size));
+}
+
+bool write_all(int fd, const std::uint8_t* data, std::int32_t size) {
+    while (size > 0) {
+        const int n = _write(fd, data, static_cast<unsigned>(size));
+        if (n <= 0) return false;
+        data += n;
+        size -= n;
+    }
+    return true;
+}
+
+bool close_file(int fd) { return _close(fd) == 0; }
+
+std::filesystem::path to_path(const std::string& path) { return native_path(path); }
+
+#else
+
+int open_for_reading(const std::string& path) { return ::open(path.c_str(), O_RDONLY | O_CLOEXEC); }
+
+int open_for_writing(const std::string& path) {
+    return ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+}
+
+long read_some(int fd, std::uint8_t* data, std::int32_t size) {
+    for (;;) {
+        const ssize_t n = ::read(fd, data, static_cast<size_t>(size));
+        if (n >= 0 || errno != EINTR) return n < 0 ? -1 : static_cast<long>(n);
+    }
+}
+
+bool write_all(int fd, const std::uint8_t* data, std::int32_t size) {
+    while (size > 0) {
+        const ssize_t n = ::write(fd, data, static_cast<size_t>(size));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        data += n;
+        size -= static_cast<std::int32_t>(n);
+    }
+    return true;
+}
+
+bool close_file(int fd) { return ::close(fd) == 0 || errno == EINTR; }
+
+std::filesystem::path to_path(const std::string& path) { return path; }
+
+#endif
+
+}  // namespace quorvel::platform

@@ -1,0 +1,20 @@
+// The few file calls the program needs, on POSIX systems and on Windows.
+// Paths arrive as UTF-8; handles are C runtime file descriptors.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+
+namespace quorvel::platform {
+
+int open_for_reading(const std::string& path);
+int open_for_writing(const std::string& path);  // created, or truncated if it exists
+// Bytes read, 0 at the end of the input, -1 on failure. One request per call.
+long read_some(int fd, std::uint8_t* data, std::int32_t size);
+// One request for the whole run unless the system takes less; false on failure.
+bool write_all(int fd, const std::uint8_t* data, std::int32_t size);
+bool close_file(int fd);
+std::filesystem::path to_path(const std::string& path);
+
+}  // namespace quorvel::platform

@@ -1,0 +1,53 @@
+// Entry and run sequence: check the names, check the input's headers, and
+// only then open the output and run the pass.
+#include <cstdio>
+#include <string>
+
+#include "../blockio/block_io.h"
+#include "../stream/stream_pass.h"
+#include "console.h"
+
+namespace {
+
+constexpr const char* BANNER = "Quorvel - version 1.1, by the Quorvel developers\n\n";
+constexpr const char* USAGE =
+    "Quorvel is program to embed dummy user data blocks in an MPEG-2 video stream\n"
+    "        so a multiplexor can insert SVCD scan information data\n\n"
+    "Usage: Quorvel  input MPEG-2 video filename  output MPEG-2 video filename\n\n";
+
+// Only A to Z are folded; bytes above 0x7F are no letters here.
+std::string lower_ascii(std::string name) {
+    for (char& c : name)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return name;
+}
+
+}  // namespace
+
+int quorvel_main(int argc, const std::string* argv) {
+    using namespace quorvel;
+    std::printf("%s", BANNER);
+    if (argc < 3) {
+        std::printf("%s", USAGE);
+        return 1;
+    }
+    // The files are opened by the names as typed; the lower-cased forms are
+    // compared and shown.
+    const std::string& input_path = argv[1];
+    const std::string& output_path = argv[2];
+    input_name = lower_ascii(input_path);
+    output_name = lower_ascii(output_path);
+    if (input_name == output_name) fail("Input and output filenames must be different\n\n");
+    if (!open_input(input_path)) fail("Unable to open input file %s\n\n", input_name);
+    check_stream_header();
+    // Another name for the input (a link, ./name, a full path) would be
+    // truncated by opening it for writing.
+    if (same_file(input_path, output_path)) fail("Input and output filenames must be different\n\n");
+    if (!open_output(output_path)) fail("Unable to open output file %s\n\n", output_name);
+    run_body_pass();
+    if (output_count != 0) flush_output();
+    close_files();
+    std::printf("Embedded %lld SVCD scan information user data blocks in %s\n",
+                static_cast<long long>(blocks_embedded), output_name.c_str());
+    return 0;
+}

@@ -1,0 +1,32 @@
+// The start-code scanner: a pure function over a span of bytes that keeps
+// its state across calls, so a start code split between two blocks is found
+// like any other.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace quorvel {
+
+// Scanner states, one per position in "00 00 01 value [identifier]".
+enum : std::uint8_t {
+    NO_PREFIX = 0,       // no prefix byte seen
+    ONE_ZERO = 1,        // one zero seen
+    TWO_ZEROS = 2,       // two or more zeros seen
+    START_CODE_VALUE = 3,  // the byte is a start code value
+    EXTENSION_ID = 4,    // the byte follows an extension start code
+    INSERT_HERE = 5,     // the byte starts a picture coding extension that wants a block
+};
+
+struct scanner_state {
+    std::uint8_t scan_state = NO_PREFIX;
+    bool armed = true;  // a sequence header has passed and no block has gone in since
+};
+
+// Walks data[0, size) from the given state and returns how many bytes pass
+// through unchanged: size, or the index of a picture coding extension's
+// first byte that wants a block (scan_state is then INSERT_HERE and that
+// byte is not consumed).
+std::size_t scan_span(const std::uint8_t* data, std::size_t size, scanner_state& state);
+
+}  // namespace quorvel

@@ -1,0 +1,239 @@
+// The program's arguments, names, files and messages, seen from outside.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include "harness.h"
+
+using namespace qt;
+
+namespace {
+
+const std::string USAGE =
+    "Quorvel is program to embed dummy user data blocks in an MPEG-2 video stream\n"
+    "        so a multiplexor can insert SVCD scan information data\n\n"
+    "Usage: Quorvel  input MPEG-2 video filename  output MPEG-2 video filename\n\n";
+const std::string SAME = "Input and output filenames must be different\n\n";
+const std::string NOT_MPEG2 = "Input file is not an MPEG-2 video stream\n\n";
+
+bytes small_stream() { return make_stream(3, 2, 500, 7); }
+
+struct usage_case {
+    std::vector<std::string> args;
+    std::string out;
+};
+
+class Usage : public testing::TestWithParam<usage_case> {};
+
+TEST_P(Usage, PrintsBannerMessageAndFails) {
+    temp_dir dir;
+    const auto r = run_quorvel(GetParam().args, dir.path);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, BANNER + GetParam().out);
+    EXPECT_EQ(r.err, "");
+    EXPECT_TRUE(fs::is_empty(dir.path));  // nothing created
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Arguments, Usage,
+    testing::Values(usage_case{{}, USAGE}, usage_case{{"in.m2v"}, USAGE},
+                    usage_case{{"IN.MPV", "in.mpv"}, SAME}, usage_case{{"", ""}, SAME},
+                    usage_case{{"Missing.M2V", "out.m2v"}, "Unable to open input file missing.m2v\n\n"}));
+
+// Inputs the header check refuses: no output appears, and an existing one is
+// left as it was.
+struct rejected_case {
+    const char* name;
+    bytes input;
+};
+
+bytes with_prefix(bytes prefix, const bytes& rest) {
+    append(prefix, rest);
+    return prefix;
+}
+
+bytes mpeg1_stream() {
+    bytes s = sequence_header();
+    append(s, gop_header());
+    append(s, picture_header());
+    append(s, slice(400000, 3));
+    return s;
+}
+
+bytes zero_before_extension() {
+    bytes s = sequence_header();
+    s.push_back(0x00);
+    append(s, small_stream());
+    s.erase(s.begin() + 13, s.begin() + 25);  // drop the stream's own sequence header
+    return s;
+}
+
+bytes first(bytes b, std::size_t n) {
+    b.resize(n);
+    return b;
+}
+
+class Rejected : public testing::TestWithParam<rejected_case> {};
+
+TEST_P(Rejected, CreatesNoOutput) {
+    temp_dir dir;
+    write_file(dir / "in.m2v", GetParam().input);
+    const auto r = run_quorvel({"in.m2v", "out.m2v"}, dir.path);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, BANNER + NOT_MPEG2);
+    EXPECT_FALSE(fs::exists(dir / "out.m2v"));
+}
+
+TEST_P(Rejected, LeavesExistingOutputUnchanged) {
+    temp_dir dir;
+    write_file(dir / "in.m2v", GetParam().input);
+    const bytes keep = {'k', 'e', 'e', 'p'};
+    write_file(dir / "out.m2v", keep);
+    const auto r = run_quorvel({"in.m2v", "out.m2v"}, dir.path);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(read_file(dir / "out.m2v"), keep);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Inputs, Rejected,
+    testing::Values(
+        rejected_case{"PackHeaderFirst",
+                      with_prefix({0x00, 0x00, 0x01, 0xBA, 0x44, 0x00, 0x04, 0x00, 0x04, 0x01},
+                                  small_stream())},
+        rejected_case{"LeadingZeroByte", with_prefix({0x00}, small_stream())},
+        rejected_case{"Mpeg1WithoutExtension", mpeg1_stream()},
+        rejected_case{"ZeroByteBeforeExtension", zero_before_extension()},
+        rejected_case{"Empty", {}},
+        rejected_case{"HeaderCutShort", first(sequence_header(), 11)},
+        rejected_case{"IntraMatrixCutShort", first(sequence_header(true), 70)},
+        rejected_case{"ExtensionCodeCutShort", with_prefix(sequence_header(), {0x00, 0x00, 0x01})}),
+    [](const auto& info) { return info.param.name; });
+
+TEST(Run, CompleteRunPrintsBannerAndSummaryOnly) {
+    temp_dir dir;
+    const bytes in = small_stream();
+    write_file(dir / "in.m2v", in);
+    const auto r = run_quorvel({"in.m2v", "Out.M2V", "ignored", "extra"}, dir.path);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, summary(2, "out.m2v"));
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(read_file(dir / "Out.M2V"), reference_filter(in).output);
+}
+
+TEST(Run, OverwritesAnExistingOutput) {
+    temp_dir dir;
+    const bytes in = small_stream();
+    write_file(dir / "in.m2v", in);
+    write_file(dir / "out.m2v", bytes(3 * BLOCK, 0x55));
+    EXPECT_EQ(run_quorvel({"in.m2v", "out.m2v"}, dir.path).status, 0);
+    EXPECT_EQ(read_file(dir / "out.m2v"), reference_filter(in).output);
+}
+
+// Names are opened as typed; a lower-cased twin is a different file here.
+TEST(Names, OpenedAsTypedShownLowerCased) {
+    temp_dir dir;
+    write_file(dir / "Clip.M2V", small_stream());
+    const auto r = run_quorvel({"Clip.M2V", "Result.M2V"}, dir.path);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, summary(2, "result.m2v"));
+    EXPECT_TRUE(fs::exists(dir / "Result.M2V"));
+    EXPECT_FALSE(fs::exists(dir / "result.m2v"));
+}
+
+TEST(Names, BytesAboveAsciiAreNotFolded) {
+    temp_dir dir;
+    write_file(dir / "\xC3\x89.m2v", small_stream());  // É and é: two names
+    const auto r = run_quorvel({"\xC3\x89.m2v", "\xC3\xA9.m2v"}, dir.path);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, summary(2, "\xC3\xA9.m2v"));
+}
+
+TEST(Names, LongerThanAnyFixedBuffer) {
+    temp_dir dir;
+    fs::path deep = dir.path;
+    std::string relative;
+    for (int i = 0; i < 6; ++i) {
+        const std::string part(100, static_cast<char>('A' + i));
+        deep /= part;
+        relative += part + "/";
+    }
+    fs::create_directories(deep);
+    write_file(deep / "in.m2v", small_stream());
+    const std::string out_name = relative + "OUT.m2v";  // over 600 characters
+    const auto r = run_quorvel({relative + "in.m2v", out_name}, dir.path);
+    EXPECT_EQ(r.status, 0);
+    std::string lowered = out_name;
+    for (char& c : lowered) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    EXPECT_EQ(r.out, summary(2, lowered));
+    EXPECT_EQ(read_file(deep / "OUT.m2v"), reference_filter(small_stream()).output);
+}
+
+TEST(Output, CannotBeOpened) {
+    temp_dir dir;
+    write_file(dir / "in.m2v", small_stream());
+    fs::create_directory(dir / "Folder");
+    const auto r = run_quorvel({"in.m2v", "Folder"}, dir.path);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, BANNER + "Unable to open output file folder\n\n");
+    const auto r2 = run_quorvel({"in.m2v", "no/such/dir/out.m2v"}, dir.path);
+    EXPECT_EQ(r2.status, 1);
+    EXPECT_EQ(r2.out, BANNER + "Unable to open output file no/such/dir/out.m2v\n\n");
+}
+
+TEST(Input, DirectoryIsAReadError) {
+    if (!native_run()) GTEST_SKIP() << "a directory cannot be opened as a file on Windows";
+    temp_dir dir;
+    fs::create_directory(dir / "Clips");
+    const auto r = run_quorvel({"Clips", "out.m2v"}, dir.path);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, BANNER + "Error reading from input file clips\n\n");
+    EXPECT_FALSE(fs::exists(dir / "out.m2v"));
+}
+
+// A full device: the last (or only) write fails, and no summary follows.
+class FullDevice : public testing::TestWithParam<std::size_t> {};
+
+TEST_P(FullDevice, ReportsTheWriteError) {
+    if (!native_run()) GTEST_SKIP() << "no /dev/full";
+    temp_dir dir;
+    write_file(dir / "in.m2v", make_stream(GetParam(), 12, 2000, 1));
+    const auto r = run_quorvel({"in.m2v", "/dev/full"}, dir.path);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, BANNER + "Error writing to output file /dev/full\n\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(Sizes, FullDevice, testing::Values(2, 400));  // one block, several
+
+// Other names for the input file: refused before anything is opened for
+// writing, and the input keeps every byte.
+enum class alias { dot_slash, absolute, symlink, hard_link };
+
+class SameFile : public testing::TestWithParam<alias> {};
+
+TEST_P(SameFile, IsRefusedAndInputKept) {
+    temp_dir dir;
+    const bytes in = small_stream();
+    write_file(dir / "in.m2v", in);
+    std::string other;
+    switch (GetParam()) {
+        case alias::dot_slash: other = "./in.m2v"; break;
+        case alias::absolute: other = (dir / "in.m2v").string(); break;
+        case alias::symlink:
+            fs::create_symlink("in.m2v", dir / "link.m2v");
+            other = "link.m2v";
+            break;
+        case alias::hard_link:
+            fs::create_hard_link(dir / "in.m2v", dir / "hard.m2v");
+            other = "hard.m2v";
+            break;
+    }
+    const auto r = run_quorvel({"in.m2v", other}, dir.path);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, BANNER + SAME);
+    EXPECT_EQ(read_file(dir / "in.m2v"), in);
+}
+
+INSTANTIATE_TEST_SUITE_P(Aliases, SameFile,
+                         testing::Values(alias::dot_slash, alias::absolute, alias::symlink,
+                                         alias::hard_link));
+
+}  // namespace

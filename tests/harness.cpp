@@ -1,0 +1,209 @@
+#include "harness.h"
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <stdexcept>
+
+extern char** environ;
+
+namespace qt {
+
+namespace {
+
+std::string env_or(const char* name, const std::string& fallback) {
+    const char* value = std::getenv(name);
+    return value && *value ? value : fallback;
+}
+
+std::string slurp(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+std::string without_cr(std::string text) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i)
+        if (!(text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')) out += text[i];
+    return out;
+}
+
+std::vector<std::string> split_words(const std::string& text) {
+    std::istringstream in(text);
+    return {std::istream_iterator<std::string>(in), {}};
+}
+
+}  // namespace
+
+bool native_run() { return env_or("QUORVEL_RUNNER", "").empty(); }
+
+run_result run_quorvel(const std::vector<std::string>& args, const fs::path& cwd) {
+    std::vector<std::string> command = split_words(env_or("QUORVEL_RUNNER", ""));
+    command.push_back(env_or("QUORVEL_EXE", QUORVEL_EXE_DEFAULT));
+    command.insert(command.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (auto& word : command) argv.push_back(word.data());
+    argv.push_back(nullptr);
+
+    temp_dir capture;
+    const fs::path out_path = capture / "stdout", err_path = capture / "stderr";
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, out_path.c_str(), O_WRONLY | O_CREAT, 0644);
+    posix_spawn_file_actions_addopen(&actions, 2, err_path.c_str(), O_WRONLY | O_CREAT, 0644);
+    posix_spawn_file_actions_addchdir_np(&actions, cwd.c_str());
+    pid_t pid = 0;
+    const int spawned = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (spawned != 0) throw std::runtime_error("cannot start " + command.front());
+    int wait_status = 0;
+    waitpid(pid, &wait_status, 0);
+
+    run_result result;
+    result.status = WIFEXITED(wait_status) ? WEXITSTATUS(wait_status) : 128 + WTERMSIG(wait_status);
+    result.out = slurp(out_path);
+    result.err = slurp(err_path);
+    if (!native_run()) {
+        result.out = without_cr(result.out);
+        result.err.clear();  // the runner's own chatter
+    }
+    return result;
+}
+
+temp_dir::temp_dir() {
+    std::string pattern = (fs::temp_directory_path() / "quorvel-test-XXXXXX").string();
+    if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
+    path = pattern;
+}
+
+temp_dir::~temp_dir() {
+    std::error_code ignored;
+    fs::remove_all(path, ignored);
+}
+
+bytes read_file(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+void write_file(const fs::path& path, const bytes& data) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(data.size()));
+}
+
+void append(bytes& to, const bytes& what) { to.insert(to.end(), what.begin(), what.end()); }
+
+bytes sequence_header(bool intra, bool non_intra) {
+    // 480x576, aspect 4:3, 25 Hz, 2.5 Mbit/s, VBV 112, constrained flag clear.
+    bytes h = {0x00, 0x00, 0x01, 0xB3, 0x1E, 0x02, 0x40, 0x23, 0x06, 0x1A, 0xA3, 0x80};
+    if (intra) {
+        h.back() |= 0x02;
+        for (int i = 0; i < 64; ++i) h.push_back(static_cast<std::uint8_t>(0x10 + (i & 0x0E)));
+    }
+    if (non_intra) {
+        h.back() |= 0x01;  // the last byte before the matrix carries the flag
+        for (int i = 0; i < 64; ++i) h.push_back(0x10);
+    }
+    return h;
+}
+
+bytes sequence_extension() { return {0x00, 0x00, 0x01, 0xB5, 0x14, 0x8A, 0x00, 0x01, 0x00, 0x00}; }
+bytes gop_header() { return {0x00, 0x00, 0x01, 0xB8, 0x00, 0x08, 0x00, 0x40}; }
+bytes picture_header() { return {0x00, 0x00, 0x01, 0x00, 0x00, 0x0F, 0xFF, 0xF8}; }
+
+bytes picture_coding_extension(bool composite_display) {
+    if (composite_display) return {0x00, 0x00, 0x01, 0xB5, 0x8F, 0xFF, 0xF3, 0x41, 0xC0, 0x5A, 0x00};
+    return {0x00, 0x00, 0x01, 0xB5, 0x8F, 0xFF, 0xF3, 0x41, 0x80};
+}
+
+bytes slice(std::size_t payload, std::uint32_t seed) {
+    bytes s = {0x00, 0x00, 0x01, 0x01};
+    std::mt19937 rng(seed);
+    for (std::size_t i = 0; i < payload; ++i) {
+        auto b = static_cast<std::uint8_t>(rng());
+        // Coded data holds no start code prefix.
+        if (b == 0x00 && s.size() >= 2 && s[s.size() - 1] == 0x00) b = 0x5A;
+        s.push_back(b);
+    }
+    return s;
+}
+
+bytes make_stream(int pictures, int gop_size, std::size_t slice_bytes, std::uint32_t seed) {
+    bytes s;
+    for (int i = 0; i < pictures; ++i) {
+        if (i % gop_size == 0) {
+            append(s, sequence_header());
+            append(s, sequence_extension());
+            append(s, gop_header());
+        }
+        append(s, picture_header());
+        append(s, picture_coding_extension());
+        append(s, slice(slice_bytes, seed + static_cast<std::uint32_t>(i)));
+    }
+    return s;
+}
+
+reference_result reference_filter(const bytes& in) {
+    reference_result r;
+    const std::size_t n = in.size();
+    const bytes seq = {0x00, 0x00, 0x01, 0xB3}, ext = {0x00, 0x00, 0x01, 0xB5};
+    if (n < 12 || !std::equal(seq.begin(), seq.end(), in.begin())) return r;
+    std::size_t header = 12;
+    if (in[11] & 0x02) {
+        if (n < 76) return r;
+        header = (in[75] & 0x01) ? 140 : 76;
+    } else if (in[11] & 0x01) {
+        header = 76;
+    }
+    if (n < header + 4 || !std::equal(ext.begin(), ext.end(), in.begin() + header)) return r;
+    r.accepted = true;
+
+    std::size_t i = header + 4, zeros = 0;  // zeros counted since the last start code
+    bool armed = true;
+    r.output.assign(in.begin(), in.begin() + i);
+    while (i < n) {
+        const std::uint8_t b = in[i];
+        if (b == 0x01 && zeros >= 2 && i + 1 < n) {
+            // A start code: its value byte never begins the next prefix.
+            const std::uint8_t value = in[i + 1];
+            r.output.push_back(b);
+            r.output.push_back(value);
+            i += 2;
+            zeros = 0;
+            if (value == 0xB3) armed = true;
+            if (value != 0xB5 || !armed || i >= n) continue;
+            if ((in[i] >> 4) != 0x8) {
+                r.output.push_back(in[i++]);  // the identifier byte is no zero either
+                continue;
+            }
+            const std::size_t length = (i + 4 < n && (in[i + 4] & 0x40)) ? 7 : 5;
+            const std::size_t end = std::min(n, i + length);
+            r.output.insert(r.output.end(), in.begin() + i, in.begin() + end);
+            if (i + length <= n) {
+                append(r.output, PLACEHOLDER);
+                ++r.blocks;
+            }
+            armed = false;
+            i = end;
+            continue;
+        }
+        zeros = b == 0x00 ? zeros + 1 : 0;
+        r.output.push_back(b);
+        ++i;
+    }
+    return r;
+}
+
+std::string summary(std::uint64_t blocks, const std::string& output_name) {
+    return BANNER + "Embedded " + std::to_string(blocks) +
+           " SVCD scan information user data blocks in " + output_name + "\n";
+}
+
+}  // namespace qt

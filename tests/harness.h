@@ -1,0 +1,67 @@
+// Shared test helpers: running the built program, temporary directories,
+// stream builders and a whole-buffer reference of the insertion rule.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace qt {
+
+using bytes = std::vector<std::uint8_t>;
+namespace fs = std::filesystem;
+
+inline constexpr std::size_t BLOCK = 262144;
+inline const std::string BANNER = "Quorvel - version 1.1, by the Quorvel developers\n\n";
+inline const bytes PLACEHOLDER = {0x00, 0x00, 0x01, 0xB2, 0x10, 0x0E, 0x00, 0x80, 0x80,
+                                  0x00, 0x80, 0x80, 0x00, 0x80, 0x80, 0x00, 0x80, 0x80};
+
+struct run_result {
+    int status = -1;
+    std::string out;  // standard output, line ends normalised to \n
+    std::string err;
+};
+
+// Runs the program (QUORVEL_EXE, through QUORVEL_RUNNER such as wine when
+// set) with the given arguments in the given directory.
+run_result run_quorvel(const std::vector<std::string>& args, const fs::path& cwd);
+// True when the program runs natively, so POSIX-only cases apply.
+bool native_run();
+
+// A fresh directory, removed with its contents afterwards.
+struct temp_dir {
+    fs::path path;
+    temp_dir();
+    ~temp_dir();
+    fs::path operator/(const std::string& name) const { return path / name; }
+};
+
+bytes read_file(const fs::path& path);
+void write_file(const fs::path& path, const bytes& data);
+void append(bytes& to, const bytes& what);
+
+// Stream pieces. A sequence header of 12, 76 or 140 bytes: intra and
+// non-intra name the quantiser matrices that follow.
+bytes sequence_header(bool intra = false, bool non_intra = false);
+bytes sequence_extension();  // 00 00 01 B5 and the six bytes after it
+bytes gop_header();
+bytes picture_header();
+bytes picture_coding_extension(bool composite_display = false);
+bytes slice(std::size_t payload, std::uint32_t seed);
+// Headers, then pictures, with a sequence header before every gop_size pictures.
+bytes make_stream(int pictures, int gop_size, std::size_t slice_bytes, std::uint32_t seed);
+
+struct reference_result {
+    bool accepted = false;
+    bytes output;
+    std::uint64_t blocks = 0;
+};
+// The insertion rule over a whole buffer, written independently of the program.
+reference_result reference_filter(const bytes& input);
+
+std::string summary(std::uint64_t blocks, const std::string& output_name);
+
+}  // namespace qt
