@@ -43,12 +43,10 @@ std::vector<std::string> split_words(const std::string& text) {
 
 bool native_run() { return env_or("QUORVEL_RUNNER", "").empty(); }
 
-run_result run_quorvel(const std::vector<std::string>& args, const fs::path& cwd) {
-    std::vector<std::string> command = split_words(env_or("QUORVEL_RUNNER", ""));
-    command.push_back(env_or("QUORVEL_EXE", QUORVEL_EXE_DEFAULT));
-    command.insert(command.end(), args.begin(), args.end());
+run_result run_command(const std::vector<std::string>& command, const fs::path& cwd) {
+    std::vector<std::string> words = command;
     std::vector<char*> argv;
-    for (auto& word : command) argv.push_back(word.data());
+    for (auto& word : words) argv.push_back(word.data());
     argv.push_back(nullptr);
 
     temp_dir capture;
@@ -70,6 +68,22 @@ run_result run_quorvel(const std::vector<std::string>& args, const fs::path& cwd
     result.status = WIFEXITED(wait_status) ? WEXITSTATUS(wait_status) : 128 + WTERMSIG(wait_status);
     result.out = slurp(out_path);
     result.err = slurp(err_path);
+    return result;
+}
+
+bool have_program(const std::string& name) {
+    const std::string path = env_or("PATH", "/usr/bin:/bin");
+    std::istringstream dirs(path);
+    for (std::string dir; std::getline(dirs, dir, ':');)
+        if (!dir.empty() && access((fs::path(dir) / name).c_str(), X_OK) == 0) return true;
+    return false;
+}
+
+run_result run_quorvel(const std::vector<std::string>& args, const fs::path& cwd) {
+    std::vector<std::string> command = split_words(env_or("QUORVEL_RUNNER", ""));
+    command.push_back(env_or("QUORVEL_EXE", QUORVEL_EXE_DEFAULT));
+    command.insert(command.end(), args.begin(), args.end());
+    run_result result = run_command(command, cwd);
     if (!native_run()) {
         result.out = without_cr(result.out);
         result.err.clear();  // the runner's own chatter

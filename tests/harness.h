@@ -25,6 +25,11 @@ struct run_result {
     std::string err;
 };
 
+// Runs a command (found on PATH) in the given directory, capturing its output.
+run_result run_command(const std::vector<std::string>& command, const fs::path& cwd);
+// True when a program of that name is on PATH.
+bool have_program(const std::string& name);
+
 // Runs the program (QUORVEL_EXE, through QUORVEL_RUNNER such as wine when
 // set) with the given arguments in the given directory.
 run_result run_quorvel(const std::vector<std::string>& args, const fs::path& cwd);
