@@ -178,6 +178,7 @@ reference_result reference_filter(const bytes& in) {
     }
     if (n < header + 4 || !std::equal(ext.begin(), ext.end(), in.begin() + header)) return r;
     r.accepted = true;
+    r.headers = header + 4;
 
     std::size_t i = header + 4, zeros = 0;  // zeros counted since the last start code
     bool armed = true;

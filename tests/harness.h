@@ -61,6 +61,7 @@ bytes make_stream(int pictures, int gop_size, std::size_t slice_bytes, std::uint
 
 struct reference_result {
     bool accepted = false;
+    std::size_t headers = 0;  // sequence header and extension start code, copied as they are
     bytes output;
     std::uint64_t blocks = 0;
 };

@@ -17,6 +17,10 @@ std::int32_t input_pos = 0;
 std::uint8_t output_buffer[BLOCK_SIZE];
 std::int32_t output_count = 0;
 
+std::int32_t input_block_size = BLOCK_SIZE;
+std::int32_t output_block_size = BLOCK_SIZE;
+void (*failure_hook)() = nullptr;
+
 std::string input_name;
 std::string output_name;
 
@@ -36,6 +40,7 @@ void fail(const char* message, const std::string& name) {
     std::printf(message, name.c_str());
     close_quietly(input_file);
     close_quietly(output_file);
+    if (failure_hook != nullptr) failure_hook();
     std::exit(1);
 }
 
@@ -66,9 +71,9 @@ void read_first_block() {
     // A pipe may hand over the first block in pieces; only the end of the
     // input makes it short.
     input_count = 0;
-    while (input_count < BLOCK_SIZE) {
+    while (input_count < input_block_size) {
         const long n = platform::read_some(input_file, input_buffer + input_count,
-                                           BLOCK_SIZE - input_count);
+                                           input_block_size - input_count);
         if (n < 0) fail("Error reading from input file %s\n\n", input_name);
         if (n == 0) break;
         input_count += static_cast<std::int32_t>(n);
@@ -77,7 +82,7 @@ void read_first_block() {
 }
 
 void refill_input() {
-    const long n = platform::read_some(input_file, input_buffer, BLOCK_SIZE);
+    const long n = platform::read_some(input_file, input_buffer, input_block_size);
     if (n < 0) fail("Error reading from input file %s\n\n", input_name);
     input_count = static_cast<std::int32_t>(n);
     input_pos = 0;
@@ -93,13 +98,13 @@ void copy_byte() {
     output_buffer[output_count++] = input_buffer[input_pos++];
     // The full output block goes out before the next read, so a failing read
     // leaves every whole block already in the file.
-    if (output_count >= BLOCK_SIZE) flush_output();
+    if (output_count >= output_block_size) flush_output();
     if (input_pos >= input_count) refill_input();
 }
 
 void put_byte(std::uint8_t value) {
     output_buffer[output_count++] = value;
-    if (output_count >= BLOCK_SIZE) flush_output();
+    if (output_count >= output_block_size) flush_output();
 }
 
 // Runs are copied in pieces of at most 4 KiB. For larger sizes the copy
@@ -110,12 +115,12 @@ constexpr std::int32_t COPY_PIECE = 4096;
 
 void copy_bytes(std::int32_t n) {
     while (n > 0) {
-        const std::int32_t run = std::min({n, BLOCK_SIZE - output_count, COPY_PIECE});
+        const std::int32_t run = std::min({n, output_block_size - output_count, COPY_PIECE});
         std::memcpy(output_buffer + output_count, input_buffer + input_pos, run);
         output_count += run;
         input_pos += run;
         n -= run;
-        if (output_count >= BLOCK_SIZE) flush_output();
+        if (output_count >= output_block_size) flush_output();
     }
     if (input_pos >= input_count) refill_input();
 }

@@ -16,6 +16,16 @@ extern std::int32_t input_pos;    // next byte not yet consumed
 extern std::uint8_t output_buffer[BLOCK_SIZE];
 extern std::int32_t output_count;  // bytes waiting to be written, always below BLOCK_SIZE between calls
 
+// The size of a read request and of a full output block: BLOCK_SIZE in the
+// program; tests and the fuzz target make them small to put block boundaries
+// everywhere.
+extern std::int32_t input_block_size;
+extern std::int32_t output_block_size;
+
+// Called by fail() after the message, instead of ending the process, when set
+// (by tests that run the pass in-process); it must not return.
+extern void (*failure_hook)();
+
 // Lower-cased file names, as compared and shown in messages.
 extern std::string input_name;
 extern std::string output_name;

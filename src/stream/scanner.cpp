@@ -2,6 +2,13 @@
 
 #include <cstring>
 
+#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
+#define QUORVEL_X86_SIMD 1
+#include <immintrin.h>
+#else
+#define QUORVEL_X86_SIMD 0
+#endif
+
 namespace quorvel {
 
 namespace {
@@ -49,7 +56,60 @@ std::uint8_t state_before(const std::uint8_t* data, std::size_t from, std::size_
     return state;
 }
 
+// The first position j in [from, size) with data[j] == key right after an
+// 01 byte, or size. Only such a key can be a start code value; from > 0.
+std::size_t find_key_after_01_bytewise(const std::uint8_t* data, std::size_t from,
+                                       std::size_t size, std::uint8_t key) {
+    for (std::size_t j = from; j < size; ++j) {
+        const auto* hit = static_cast<const std::uint8_t*>(std::memchr(data + j, key, size - j));
+        if (hit == nullptr) break;
+        j = static_cast<std::size_t>(hit - data);
+        if (data[j - 1] == 0x01) return j;
+    }
+    return size;
+}
+
+#if QUORVEL_X86_SIMD
+__attribute__((target("avx2"))) inline __m256i load(const std::uint8_t* p) {
+    return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+}
+
+// The same, 64 bytes at a time: the pair 01 key is rare outside real start
+// codes, so the loop seldom stops early.
+__attribute__((target("avx2"))) std::size_t find_key_after_01_avx2(const std::uint8_t* data,
+                                                                    std::size_t from,
+                                                                    std::size_t size,
+                                                                    std::uint8_t key) {
+    const __m256i ones = _mm256_set1_epi8(0x01);
+    const __m256i keys = _mm256_set1_epi8(static_cast<char>(key));
+    std::size_t j = from;
+    for (; size - j >= 64; j += 64) {
+        const __m256i low = _mm256_and_si256(_mm256_cmpeq_epi8(load(data + j), keys),
+                                             _mm256_cmpeq_epi8(load(data + j - 1), ones));
+        const __m256i high = _mm256_and_si256(_mm256_cmpeq_epi8(load(data + j + 32), keys),
+                                              _mm256_cmpeq_epi8(load(data + j + 31), ones));
+        const __m256i any = _mm256_or_si256(low, high);
+        if (!_mm256_testz_si256(any, any)) break;
+    }
+    return find_key_after_01_bytewise(data, j, size, key);
+}
+#endif
+
+std::size_t find_key_after_01(const std::uint8_t* data, std::size_t from, std::size_t size,
+                              std::uint8_t key) {
+#if QUORVEL_X86_SIMD
+    if (scanner_simd) return find_key_after_01_avx2(data, from, size, key);
+#endif
+    return find_key_after_01_bytewise(data, from, size, key);
+}
+
 }  // namespace
+
+#if QUORVEL_X86_SIMD
+bool scanner_simd = __builtin_cpu_supports("avx2");
+#else
+bool scanner_simd = false;
+#endif
 
 std::size_t scan_span(const std::uint8_t* data, std::size_t size, scanner_state& s) {
     std::uint8_t state = s.scan_state;
@@ -66,19 +126,14 @@ std::size_t scan_span(const std::uint8_t* data, std::size_t size, scanner_state&
         }
         if (i == size) break;
         // Otherwise only one start code value can change anything: B5 (an
-        // extension) while armed, B3 (a sequence header) while not. Skip to
-        // the next such byte and work out whether a prefix came before it.
+        // extension) while armed, B3 (a sequence header) while not. The byte
+        // at i is no value here (that would have been state START_CODE_VALUE),
+        // so skip to the next such byte after an 01 and work out from the
+        // bytes before it whether a whole prefix came first.
         const std::uint8_t key = s.armed ? 0xB5 : 0xB3;
-        const auto* hit = static_cast<const std::uint8_t*>(std::memchr(data + i, key, size - i));
-        const std::size_t at = hit ? static_cast<std::size_t>(hit - data) : size;
-        if (hit != nullptr && at > i && data[at - 1] > 0x01) {
-            // The usual case: a plain byte before the key, no start code.
-            state = NO_PREFIX;
-            i = at + 1;
-            continue;
-        }
+        const std::size_t at = find_key_after_01(data, i + 1, size, key);
         state = state_before(data, i, at, state, s.armed);
-        if (hit == nullptr) break;
+        if (at == size) break;
         state = next_state(state, key, s.armed);
         i = at + 1;
     }

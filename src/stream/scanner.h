@@ -23,6 +23,10 @@ struct scanner_state {
     bool armed = true;  // a sequence header has passed and no block has gone in since
 };
 
+// Whether the scanner uses the processor's vector instructions where it has
+// them; tests clear it to check the portable path as well.
+extern bool scanner_simd;
+
 // Walks data[0, size) from the given state and returns how many bytes pass
 // through unchanged: size, or the index of a picture coding extension's
 // first byte that wants a block (scan_state is then INSERT_HERE and that
