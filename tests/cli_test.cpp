@@ -189,20 +189,6 @@ TEST(Input, DirectoryIsAReadError) {
     EXPECT_FALSE(fs::exists(dir / "out.m2v"));
 }
 
-// A full device: the last (or only) write fails, and no summary follows.
-class FullDevice : public testing::TestWithParam<std::size_t> {};
-
-TEST_P(FullDevice, ReportsTheWriteError) {
-    if (!native_run()) GTEST_SKIP() << "no /dev/full";
-    temp_dir dir;
-    write_file(dir / "in.m2v", make_stream(GetParam(), 12, 2000, 1));
-    const auto r = run_quorvel({"in.m2v", "/dev/full"}, dir.path);
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.out, BANNER + "Error writing to output file /dev/full\n\n");
-}
-
-INSTANTIATE_TEST_SUITE_P(Sizes, FullDevice, testing::Values(2, 400));  // one block, several
-
 // Other names for the input file: refused before anything is opened for
 // writing, and the input keeps every byte.
 enum class alias { dot_slash, absolute, symlink, hard_link };

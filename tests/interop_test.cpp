@@ -101,7 +101,7 @@ protected:
             const std::string why = "missing" + missing +
                                     ": install the Debian packages ffmpeg, mjpegtools and vcdimager";
             // CI installs them and must never skip.
-            if (std::getenv("QUORVEL_REQUIRE_INTEROP")) FAIL() << why;
+            if (std::getenv("QUORVEL_REQUIRE_TOOLS")) FAIL() << why;
             GTEST_SKIP() << why;
         }
         input = read_file(fs::path(QUORVEL_FIXTURES) / GetParam());

@@ -1,0 +1,134 @@
+// Failures injected from outside (strace fails the N-th system call), a FIFO
+// that hands the input over in pieces, and a full device.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <regex>
+#include <thread>
+
+#include "harness.h"
+
+using namespace qt;
+
+namespace {
+
+bytes multi_block_stream() { return make_stream(60, 12, 12000, 21); }  // about 720 KB
+
+void need_strace() {
+    if (!native_run()) GTEST_SKIP() << "strace faults need the native program";
+    if (!have_program("strace")) {
+        if (std::getenv("QUORVEL_REQUIRE_TOOLS")) FAIL() << "missing strace (Debian package strace)";
+        GTEST_SKIP() << "missing strace: install the Debian package strace";
+    }
+}
+
+std::vector<std::string> traced(const std::vector<std::string>& strace_args,
+                                const std::vector<std::string>& args) {
+    std::vector<std::string> command = {"strace", "-qq"};
+    command.insert(command.end(), strace_args.begin(), strace_args.end());
+    command.push_back(std::getenv("QUORVEL_EXE") ? std::getenv("QUORVEL_EXE") : QUORVEL_EXE_DEFAULT);
+    command.insert(command.end(), args.begin(), args.end());
+    return command;
+}
+
+// The 1-based position, among all calls of the syscall, of the nth call that
+// moved a whole block, from a dry run under strace.
+int nth_block_call(const fs::path& dir, const std::string& syscall, int nth) {
+    const auto r = run_command(traced({"-e", "trace=" + syscall, "-o", "trace.log"}, {"in.m2v", "out.m2v"}), dir);
+    EXPECT_EQ(r.status, 0) << r.out << r.err;
+    std::ifstream log(dir / "trace.log");
+    const std::regex whole_block(", " + std::to_string(BLOCK) + "\\) += " + std::to_string(BLOCK));
+    int index = 0;
+    for (std::string line; std::getline(log, line);) {
+        if (line.rfind(syscall + "(", 0) != 0) continue;
+        ++index;
+        if (std::regex_search(line, whole_block) && --nth == 0) return index;
+    }
+    ADD_FAILURE() << "no " << syscall << " of a whole block";
+    return 0;
+}
+
+TEST(Faults, ReadErrorMidInput) {
+    need_strace();
+    temp_dir dir;
+    const bytes in = multi_block_stream();
+    write_file(dir / "in.m2v", in);
+    const int third_read = nth_block_call(dir.path, "read", 1) + 2;
+    const auto r = run_command(
+        traced({"-o", "/dev/null", "-e", "inject=read:error=EIO:when=" + std::to_string(third_read)},
+               {"in.m2v", "out.m2v"}),
+        dir.path);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, BANNER + "Error reading from input file in.m2v\n\n");
+    // Two input blocks were consumed: the two whole output blocks they filled
+    // were written, and nothing after them.
+    const bytes want = reference_filter(in).output;
+    EXPECT_TRUE(read_file(dir / "out.m2v") == bytes(want.begin(), want.begin() + 2 * BLOCK));
+}
+
+TEST(Faults, WriteErrorOnSecondBlock) {
+    need_strace();
+    temp_dir dir;
+    const bytes in = multi_block_stream();
+    write_file(dir / "in.m2v", in);
+    const int second_write = nth_block_call(dir.path, "write", 2);
+    const auto r = run_command(
+        traced({"-o", "/dev/null", "-e", "inject=write:error=ENOSPC:when=" + std::to_string(second_write)},
+               {"in.m2v", "out.m2v"}),
+        dir.path);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, BANNER + "Error writing to output file out.m2v\n\n");
+    const bytes want = reference_filter(in).output;
+    EXPECT_TRUE(read_file(dir / "out.m2v") == bytes(want.begin(), want.begin() + BLOCK));
+}
+
+// A pipe hands the input over in small pieces with pauses: each short read is
+// an ordinary block, and the output is that of the same bytes from a file.
+TEST(Faults, FifoInPieces) {
+    if (!native_run()) GTEST_SKIP() << "no FIFOs under Wine";
+    temp_dir dir;
+    const bytes in = multi_block_stream();
+    write_file(dir / "file.m2v", in);
+    const auto from_file = run_quorvel({"file.m2v", "from-file.m2v"}, dir.path);
+    ASSERT_EQ(from_file.status, 0);
+
+    ASSERT_EQ(mkfifo((dir / "fifo.m2v").c_str(), 0600), 0);
+    std::thread feeder([&] {
+        std::FILE* fifo = std::fopen((dir / "fifo.m2v").c_str(), "wb");
+        if (fifo == nullptr) return;
+        std::setvbuf(fifo, nullptr, _IONBF, 0);
+        std::mt19937 rng(5);
+        for (std::size_t at = 0, piece = 0; at < in.size(); ++piece) {
+            const std::size_t n = std::min<std::size_t>(in.size() - at, 1 + rng() % 3000);
+            std::fwrite(in.data() + at, 1, n, fifo);
+            at += n;
+            if (piece % 25 == 0) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+        std::fclose(fifo);
+    });
+    const auto r = run_quorvel({"fifo.m2v", "from-fifo.m2v"}, dir.path);
+    feeder.join();
+    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_EQ(r.out, summary(5, "from-fifo.m2v"));
+    EXPECT_TRUE(read_file(dir / "from-fifo.m2v") == read_file(dir / "from-file.m2v"));
+    EXPECT_TRUE(read_file(dir / "from-fifo.m2v") == reference_filter(in).output);
+}
+
+// A full device: the last (or only) write fails, and no summary follows.
+class FullDevice : public testing::TestWithParam<int> {};
+
+TEST_P(FullDevice, ReportsTheWriteError) {
+    if (!native_run()) GTEST_SKIP() << "no /dev/full";
+    temp_dir dir;
+    write_file(dir / "in.m2v", make_stream(GetParam(), 12, 2000, 1));
+    const auto r = run_quorvel({"in.m2v", "/dev/full"}, dir.path);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, BANNER + "Error writing to output file /dev/full\n\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(Sizes, FullDevice, testing::Values(2, 400));  // one block, several
+
+}  // namespace
