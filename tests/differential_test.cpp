@@ -52,7 +52,7 @@ TEST(Differential, RandomStreamsMatchReference) {
         ASSERT_TRUE(want.accepted);
         write_file(dir / "in.m2v", in);
         const auto r = run_quorvel({"in.m2v", "out.m2v"}, dir.path);
-        ASSERT_EQ(r.out, summary(want.blocks, "out.m2v")) << "seed " << seed;
+        ASSERT_EQ(r.out, summary(want.blocks, "out.m2v")) << "seed " << seed << r.err;
         ASSERT_EQ(r.status, 0);
         ASSERT_TRUE(read_file(dir / "out.m2v") == want.output) << "seed " << seed;
         total_blocks += want.blocks;

@@ -86,7 +86,7 @@ run_result run_quorvel(const std::vector<std::string>& args, const fs::path& cwd
     run_result result = run_command(command, cwd);
     if (!native_run()) {
         result.out = without_cr(result.out);
-        result.err.clear();  // the runner's own chatter
+        // Standard error then also holds the runner's own chatter.
     }
     return result;
 }

@@ -16,7 +16,7 @@ std::uint64_t expect_filtered(const bytes& in) {
     temp_dir dir;
     write_file(dir / "in.m2v", in);
     const auto r = run_quorvel({"in.m2v", "out.m2v"}, dir.path);
-    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_EQ(r.status, 0) << r.out << r.err;
     EXPECT_EQ(r.out, summary(want.blocks, "out.m2v"));
     const bytes got = read_file(dir / "out.m2v");
     EXPECT_EQ(got.size(), want.output.size());
