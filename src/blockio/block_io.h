@@ -14,7 +14,7 @@ extern std::uint8_t input_buffer[BLOCK_SIZE];
 extern std::int32_t input_count;  // valid bytes from the last read; 0 once the input has ended
 extern std::int32_t input_pos;    // next byte not yet consumed
 extern std::uint8_t output_buffer[BLOCK_SIZE];
-extern std::int32_t output_count;  // bytes waiting to be written, always below BLOCK_SIZE between calls
+extern std::int32_t output_count;  // bytes waiting, below output_block_size between calls
 
 // The size of a read request and of a full output block: BLOCK_SIZE in the
 // program; tests and the fuzz target make them small to put block boundaries
