@@ -10,6 +10,10 @@ using namespace qt;
 
 namespace {
 
+// Scan information as encoders write it, offsets still unknown.
+const bytes ENCODER_SCAN_INFO = {0x00, 0x00, 0x01, 0xB2, 0x10, 0x0E, 0x00, 0x80, 0x81,
+                                 0x00, 0x80, 0x81, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
+
 // Random pieces: start codes, near misses, extension bytes and noise.
 bytes random_stream(std::uint32_t seed, std::size_t scale = BLOCK) {
     std::mt19937 rng(seed);
@@ -23,13 +27,23 @@ bytes random_stream(std::uint32_t seed, std::size_t scale = BLOCK) {
     const std::uint8_t alphabet[] = {0x00, 0x00, 0x00, 0x01, 0x01, 0xB3, 0xB5, 0x80,
                                      0x8F, 0x40, 0xC0, 0x7F, 0xFF, 0x90, 0xB2, 0x00};
     while (s.size() < target) {
-        switch (pick(10)) {
+        switch (pick(13)) {
             case 0: append(s, {0x00, 0x00, 0x01, 0xB3}); break;
             case 1: append(s, {0x00, 0x00, 0x01, 0xB5, static_cast<std::uint8_t>(0x80 | pick(16))}); break;
             case 2: append(s, picture_coding_extension(pick(2))); break;
             case 3: append(s, bytes(1 + pick(5), 0x00)); break;
             case 8: append(s, bytes(pick(3 * scale / 2), 0x00)); break;  // long zero runs
             case 9: append(s, {0x00, 0x00, 0x01, 0x00, 0x00, 0x01, 0xB5, 0x8F}); break;
+            case 10: append(s, pick(2) ? PLACEHOLDER : ENCODER_SCAN_INFO); break;
+            case 11:  // user data, scan information's near misses, a matrix extension
+                append(s, {0x00, 0x00, 0x01, pick(3) ? std::uint8_t{0xB2} : std::uint8_t{0xB5},
+                           static_cast<std::uint8_t>(pick(2) ? 0x10 : 0x30), pick(2) ? std::uint8_t{0x0E} : std::uint8_t{0x0F}});
+                break;
+            case 12:  // user data long enough to reach the end of the look
+                append(s, {0x00, 0x00, 0x01, 0xB2});
+                for (std::size_t i = pick(scale / 3 + 1); i > 0; --i)
+                    s.push_back(static_cast<std::uint8_t>(0x02 + pick(0xFD)));
+                break;
             case 4:  // noise made of the interesting bytes
                 for (std::size_t i = pick(40); i > 0; --i) s.push_back(alphabet[pick(16)]);
                 break;
@@ -45,7 +59,7 @@ bytes random_stream(std::uint32_t seed, std::size_t scale = BLOCK) {
 
 TEST(Differential, RandomStreamsMatchReference) {
     temp_dir dir;
-    std::uint64_t total_blocks = 0;
+    std::uint64_t total_blocks = 0, total_carried = 0;
     for (std::uint32_t seed = 1; seed <= 300; ++seed) {
         const bytes in = random_stream(seed);
         const reference_result want = reference_filter(in);
@@ -56,8 +70,11 @@ TEST(Differential, RandomStreamsMatchReference) {
         ASSERT_EQ(r.status, 0);
         ASSERT_TRUE(read_file(dir / "out.m2v") == want.output) << "seed " << seed;
         total_blocks += want.blocks;
+        total_carried += want.carried;
     }
-    EXPECT_GT(total_blocks, 300u);  // the streams did exercise insertion
+    // The streams did exercise insertion, and pictures that carry scan information.
+    EXPECT_GT(total_blocks, 300u);
+    EXPECT_GT(total_carried, 50u);
 }
 
 }  // namespace
@@ -67,7 +84,7 @@ TEST(Differential, RandomStreamsMatchReference) {
 TEST(Differential, AnyBlockSizesMatchReference) {
     temp_dir dir;
     const bool simd = quorvel::scanner_simd;
-    std::uint64_t total_blocks = 0;
+    std::uint64_t total_blocks = 0, total_carried = 0;
     for (std::uint32_t seed = 1; seed <= 3000; ++seed) {
         std::mt19937 rng(seed);
         const bytes in = random_stream(seed, 1 + rng() % 700);
@@ -83,7 +100,9 @@ TEST(Differential, AnyBlockSizesMatchReference) {
         ASSERT_EQ(got.blocks, want.blocks) << "seed " << seed;
         ASSERT_TRUE(got.output == want.output) << "seed " << seed << " blocks " << input_block << "/" << output_block;
         total_blocks += want.blocks;
+        total_carried += want.carried;
     }
     quorvel::scanner_simd = simd;
     EXPECT_GT(total_blocks, 1000u);
+    EXPECT_GT(total_carried, 300u);
 }

@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -164,6 +165,25 @@ bytes make_stream(int pictures, int gop_size, std::size_t slice_bytes, std::uint
     return s;
 }
 
+namespace {
+
+// Whether SVCD scan information user data follows in[end...] among the
+// extensions and user data before any other start code, all six of its bytes
+// within the next 65,536 bytes.
+bool carries_scan_info(const bytes& in, std::size_t end) {
+    const bytes prefix = {0x00, 0x00, 0x01};
+    const auto window_end = in.begin() + static_cast<std::ptrdiff_t>(std::min(in.size(), end + 65536));
+    for (auto at = in.begin() + static_cast<std::ptrdiff_t>(end);;) {
+        at = std::search(at, window_end, prefix.begin(), prefix.end());
+        if (window_end - at < 4) return false;
+        if (at[3] == 0xB2 && window_end - at >= 6 && at[4] == 0x10 && at[5] == 0x0E) return true;
+        if (at[3] != 0xB2 && at[3] != 0xB5) return false;
+        at += 4;
+    }
+}
+
+}  // namespace
+
 reference_result reference_filter(const bytes& in) {
     reference_result r;
     const std::size_t n = in.size();
@@ -202,8 +222,12 @@ reference_result reference_filter(const bytes& in) {
             const std::size_t end = std::min(n, i + length);
             r.output.insert(r.output.end(), in.begin() + i, in.begin() + end);
             if (i + length <= n) {
-                append(r.output, PLACEHOLDER);
-                ++r.blocks;
+                if (carries_scan_info(in, i + length)) {
+                    ++r.carried;
+                } else {
+                    append(r.output, PLACEHOLDER);
+                    ++r.blocks;
+                }
             }
             armed = false;
             i = end;

@@ -197,6 +197,74 @@ TEST(Stream, EndingInsideExtensionAcrossBlocks) {
     EXPECT_EQ(reference_filter(s).output.size(), s.size() + 18);
 }
 
+// What follows a picture's coding extension decides whether it already
+// carries scan information, and so gets no block of its own.
+struct follow_case {
+    const char* name;
+    bytes follow;        // the bytes right after the picture coding extension
+    bool ends_there;     // the input ends with them; otherwise the picture's slice follows
+    std::uint64_t blocks;
+};
+
+const bytes ENCODER_SCAN_INFO = {0x00, 0x00, 0x01, 0xB2, 0x10, 0x0E, 0x00, 0x80, 0x81,
+                                 0x00, 0x80, 0x81, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
+const bytes MATRIX_EXTENSION = {0x00, 0x00, 0x01, 0xB5, 0x3F, 0x12, 0x34, 0x56, 0x78};
+const bytes OTHER_USER_DATA = {0x00, 0x00, 0x01, 0xB2, 0x43, 0x43, 0x00, 0x01, 0x10, 0x0E};
+
+bytes concat(std::initializer_list<bytes> parts) {
+    bytes all;
+    for (const bytes& part : parts) append(all, part);
+    return all;
+}
+
+// User data, then a scan information block whose six start code and tag
+// bytes (00 00 01 B2 10 0E) end `end` bytes after the extension.
+bytes scan_info_tag_ending_at(std::size_t end) {
+    bytes filler = {0x00, 0x00, 0x01, 0xB2};
+    filler.resize(end - 6, 0x55);
+    return concat({filler, PLACEHOLDER});
+}
+
+class FollowingExtension : public testing::TestWithParam<follow_case> {};
+
+TEST_P(FollowingExtension, DecidesTheBlock) {
+    const follow_case& c = GetParam();
+    // The extension ends early in the first block, then 3 bytes before its
+    // end, so that the look reads on into the next one.
+    for (const std::size_t at : {std::size_t{0}, BLOCK - 3}) {
+        bytes s = make_stream(1, 1, 0, 5);
+        s.resize(s.size() - 4);  // the headers of one picture, up to its coding extension
+        if (at != 0) {
+            bytes tail = bytes(s.begin() + static_cast<std::ptrdiff_t>(sequence_header().size() + 4), s.end());
+            s.resize(sequence_header().size() + 4);
+            pad_to(s, at - tail.size(), 7);
+            append(s, tail);
+            ASSERT_EQ(s.size(), at);
+        }
+        append(s, c.follow);
+        if (!c.ends_there) append(s, slice(500, 8));
+        EXPECT_EQ(expect_filtered(s), c.blocks) << "extension ending at " << at;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    ScanInformation, FollowingExtension,
+    testing::Values(
+        follow_case{"RightAfter", PLACEHOLDER, false, 0},
+        follow_case{"FromAnEncoder", ENCODER_SCAN_INFO, false, 0},
+        follow_case{"AfterMatrixExtension", concat({MATRIX_EXTENSION, PLACEHOLDER}), false, 0},
+        follow_case{"AfterOtherUserData", concat({OTHER_USER_DATA, ENCODER_SCAN_INFO}), false, 0},
+        follow_case{"AfterZeroStuffing", concat({bytes(7, 0x00), PLACEHOLDER}), false, 0},
+        follow_case{"OtherUserDataOnly", concat({MATRIX_EXTENSION, OTHER_USER_DATA}), false, 1},
+        follow_case{"TagWithOtherLength", {0x00, 0x00, 0x01, 0xB2, 0x10, 0x0F, 0x00}, false, 1},
+        follow_case{"AfterTheFirstSlice", concat({slice(40, 3), PLACEHOLDER}), false, 1},
+        follow_case{"TagEndsAtTheLastByteLooked", scan_info_tag_ending_at(65536), false, 0},
+        follow_case{"TagEndsOneBytePast", scan_info_tag_ending_at(65537), false, 1},
+        follow_case{"InputEndsInsideTheTag", {0x00, 0x00, 0x01, 0xB2, 0x10}, true, 1},
+        follow_case{"InputEndsRightAfterTheTag", {0x00, 0x00, 0x01, 0xB2, 0x10, 0x0E}, true, 0},
+        follow_case{"InputEndsInsideUserData", {0x00, 0x00, 0x01, 0xB2, 0x33, 0x00, 0x00}, true, 1}),
+    [](const auto& info) { return info.param.name; });
+
 // Zeros are where the scanner's shortcuts must still count exactly.
 TEST(Stream, LongZeroRuns) {
     bytes headers = sequence_header();

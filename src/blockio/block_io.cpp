@@ -11,7 +11,7 @@
 
 namespace quorvel {
 
-std::uint8_t input_buffer[BLOCK_SIZE];
+std::uint8_t input_buffer[INPUT_KEEP_MAX + BLOCK_SIZE];
 std::int32_t input_count = 0;
 std::int32_t input_pos = 0;
 std::uint8_t output_buffer[BLOCK_SIZE];
@@ -28,6 +28,8 @@ namespace {
 
 int input_file = -1;
 int output_file = -1;
+// A read has returned nothing: the input is not asked again.
+bool input_ended = false;
 
 void close_quietly(int& fd) {
     if (fd >= 0) platform::close_file(fd);
@@ -71,21 +73,40 @@ void read_first_block() {
     // A pipe may hand over the first block in pieces; only the end of the
     // input makes it short.
     input_count = 0;
+    input_ended = false;
     while (input_count < input_block_size) {
         const long n = platform::read_some(input_file, input_buffer + input_count,
                                            input_block_size - input_count);
         if (n < 0) fail("Error reading from input file %s\n\n", input_name);
-        if (n == 0) break;
+        if (n == 0) {
+            input_ended = true;
+            break;
+        }
         input_count += static_cast<std::int32_t>(n);
     }
     input_pos = 0;
 }
 
 void refill_input() {
-    const long n = platform::read_some(input_file, input_buffer, input_block_size);
-    if (n < 0) fail("Error reading from input file %s\n\n", input_name);
-    input_count = static_cast<std::int32_t>(n);
     input_pos = 0;
+    input_count = 0;
+    read_more_input();
+}
+
+bool read_more_input() {
+    if (input_ended) return false;
+    // Every read asks for a whole block; the bytes kept move to the front
+    // when it would not fit behind them.
+    if (input_count + input_block_size > INPUT_KEEP_MAX + BLOCK_SIZE) {
+        input_count -= input_pos;
+        std::memmove(input_buffer, input_buffer + input_pos, static_cast<std::size_t>(input_count));
+        input_pos = 0;
+    }
+    const long n = platform::read_some(input_file, input_buffer + input_count, input_block_size);
+    if (n < 0) fail("Error reading from input file %s\n\n", input_name);
+    if (n == 0) input_ended = true;
+    input_count += static_cast<std::int32_t>(n);
+    return n > 0;
 }
 
 void flush_output() {

@@ -8,10 +8,13 @@
 namespace quorvel {
 
 inline constexpr std::int32_t BLOCK_SIZE = 0x40000;
+// Input bytes not yet consumed that read_more_input() may keep in front of a
+// whole read: a reader looking past the end of a block holds on to them.
+inline constexpr std::int32_t INPUT_KEEP_MAX = 0x10000;
 
 // The I/O state of the run: one instance each, shared with the stream pass.
-extern std::uint8_t input_buffer[BLOCK_SIZE];
-extern std::int32_t input_count;  // valid bytes from the last read; 0 once the input has ended
+extern std::uint8_t input_buffer[INPUT_KEEP_MAX + BLOCK_SIZE];
+extern std::int32_t input_count;  // valid bytes in input_buffer; 0 once the input has ended
 extern std::int32_t input_pos;    // next byte not yet consumed
 extern std::uint8_t output_buffer[BLOCK_SIZE];
 extern std::int32_t output_count;  // bytes waiting, below output_block_size between calls
@@ -42,7 +45,11 @@ void close_files();  // the output's close is checked like a write
 
 // Reads until the block is full or the input ends; the header check's read.
 void read_first_block();
-void refill_input();
+void refill_input();  // called when every byte held has been consumed
+// Reads one more request after the bytes not yet consumed (at most
+// INPUT_KEEP_MAX of them), which may move to the front of the buffer first;
+// false, with nothing changed, at the end of the input.
+bool read_more_input();
 void flush_output();
 void copy_byte();
 void put_byte(std::uint8_t value);

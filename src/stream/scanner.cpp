@@ -1,5 +1,6 @@
 #include "scanner.h"
 
+#include <algorithm>
 #include <cstring>
 
 #if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
@@ -139,6 +140,27 @@ std::size_t scan_span(const std::uint8_t* data, std::size_t size, scanner_state&
     }
     s.scan_state = state;
     return size;
+}
+
+look_answer look_for_scan_info(const std::uint8_t* data, std::size_t size, std::size_t& from) {
+    const std::size_t limit = std::min(size, SCAN_INFO_LOOK);
+    const look_answer out_of_bytes = size >= SCAN_INFO_LOOK ? look_answer::absent : look_answer::undecided;
+    // `from` walks forward to each start code prefix whose value byte is
+    // here, and stays on one that needs more bytes, so a call with more
+    // bytes goes on where this one stopped.
+    std::size_t& q = from;
+    for (;;) {
+        while (q + 3 < limit && !(data[q] == 0x00 && data[q + 1] == 0x00 && data[q + 2] == 0x01)) ++q;
+        if (q + 3 >= limit) return out_of_bytes;
+        const std::uint8_t value = data[q + 3];
+        if (value == 0xB2) {  // user data: scan information if its tag and length follow
+            if (q + 5 >= limit) return out_of_bytes;
+            if (data[q + 4] == 0x10 && data[q + 5] == 0x0E) return look_answer::found;
+        } else if (value != 0xB5) {  // neither user data nor an extension: the picture's data
+            return look_answer::absent;
+        }
+        q += 4;
+    }
 }
 
 }  // namespace quorvel

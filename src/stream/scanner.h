@@ -33,4 +33,17 @@ extern bool scanner_simd;
 // byte is not consumed).
 std::size_t scan_span(const std::uint8_t* data, std::size_t size, scanner_state& state);
 
+// How far past a picture coding extension the look for scan information goes.
+inline constexpr std::size_t SCAN_INFO_LOOK = 0x10000;
+
+enum class look_answer { found, absent, undecided };
+
+// Looks at the bytes that follow a picture coding extension, data[0, size),
+// for SVCD scan information user data (00 00 01 B2 10 0E, all six bytes
+// within SCAN_INFO_LOOK) among the extensions and user data that come before
+// any other start code. `undecided` means it ran out of bytes short of
+// SCAN_INFO_LOOK: call again with the same `from` (0 at first) and the span
+// grown, or take `absent` if the input has ended.
+look_answer look_for_scan_info(const std::uint8_t* data, std::size_t size, std::size_t& from);
+
 }  // namespace quorvel

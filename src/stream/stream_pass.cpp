@@ -25,6 +25,19 @@ bool copy_while_input(int n) {
     return true;
 }
 
+// Whether SVCD scan information user data already follows the extension
+// that ends at input_pos. The bytes looked at stay unconsumed; more are read
+// behind them when the look reaches the end of the block.
+bool scan_info_follows() {
+    std::size_t from = 0;
+    for (;;) {
+        const std::size_t held = static_cast<std::size_t>(input_count - input_pos);
+        const look_answer answer = look_for_scan_info(input_buffer + input_pos, held, from);
+        if (answer != look_answer::undecided) return answer == look_answer::found;
+        if (!read_more_input()) return false;
+    }
+}
+
 void insert_placeholder() {
     scanner.armed = false;
     // The picture coding extension is 5 bytes long, 7 when its
@@ -33,6 +46,10 @@ void insert_placeholder() {
     if (!copy_while_input(4) || input_count == 0) return;
     const int rest = (input_buffer[input_pos] & 0x40) ? 3 : 1;
     if (!copy_while_input(rest)) return;
+    // A picture that already carries scan information (from the encoder, or
+    // from an earlier run) gets no second block: the disc imager fills only
+    // one of them.
+    if (scan_info_follows()) return;
     for (const std::uint8_t b : SCAN_INFO_PLACEHOLDER) put_byte(b);
     ++blocks_embedded;
 }
