@@ -30,6 +30,16 @@ flat=$(printf '8'; for _ in $(seq 63); do printf ',20'; done)
 "${ff[@]}" "${ntsc[@]}" -t 2 -pix_fmt yuv420p -f yuv4mpegpipe - |
     mpeg2enc -v 0 -f 4 -d -a 2 -n n -I 0 -b 1500 -o "$out/mpeg2enc-ntsc-progressive.m2v"
 
+# Streams that carry SVCD scan information of their own, which Quorvel keeps
+# as it is. mpeg2enc without -d writes a block after the first picture of
+# every GOP; ffmpeg with -scan_offset 1 after every picture. vcdimager fills
+# only one block per 2,324-byte sector, so the fixed quantiser keeps every
+# picture larger than that.
+"${ff[@]}" "${pal[@]}" -t 2 -vf setfield=tff -pix_fmt yuv420p -f yuv4mpegpipe - |
+    mpeg2enc -v 0 -f 4 -a 2 -n p -I 1 -b 1500 -o "$out/mpeg2enc-pal-scan-info.m2v"
+"${ff[@]}" "${pal[@]}" -t 1 -g 12 -bf 2 -scan_offset 1 -c:v mpeg2video -pix_fmt yuv420p -aspect 4:3 \
+    -q:v 5 -maxrate 2500k -bufsize 1835008 -f mpeg2video "$out/ffmpeg-scan-offset.m2v"
+
 # composite_display_flag set in every picture coding extension of a real
 # stream: bit 0x40 of the fifth byte, and the two more bytes its 20 bits of
 # fields need (v_axis, field_sequence, sub_carrier, burst_amplitude,
