@@ -1,0 +1,62 @@
+#!/usr/bin/env bash
+# Makes the 32-bit Wine run on an x86-64 machine whose kernel runs no 32-bit
+# x86 code: every i386 ELF program goes to qemu's user-mode emulator through
+# binfmt_misc. Debian 12, as root; safe to run again.
+#
+#   tests/setup_wine32.sh
+#
+# Needs qemu 8.1 or later (bookworm's 7.2 cannot map Wine's shared user data
+# at its fixed address), so qemu-user comes from bookworm-backports, taken
+# from the archive apt already uses.
+set -euo pipefail
+export DEBIAN_FRONTEND=noninteractive
+. /etc/os-release
+suite="$VERSION_CODENAME-backports"
+
+# The backports suite, from the entry of the main suite in apt's sources.
+if ! grep -rqs -- "$suite" /etc/apt/sources.list /etc/apt/sources.list.d/; then
+    # A deb822 stanza whose suites hold the main one: keep its URIs and key.
+    for file in /etc/apt/sources.list.d/*.sources; do
+        [ -e "$file" ] || continue
+        awk -v main="$VERSION_CODENAME" -v suite="$suite" '
+            BEGIN { RS = ""; FS = "\n" }
+            $0 ~ "Suites:[^\n]*[ \t]" main "([ \t\n]|$)" {
+                for (i = 1; i <= NF; i++) {
+                    if ($i ~ /^Suites:/) $i = "Suites: " suite
+                    if ($i !~ /^#/) print $i
+                }
+                exit
+            }' "$file" > "/tmp/$suite.sources"
+        if [ -s "/tmp/$suite.sources" ]; then
+            mv "/tmp/$suite.sources" "/etc/apt/sources.list.d/$suite.sources"
+            break
+        fi
+    done
+    # Or a one-line entry in sources.list.
+    if [ ! -e "/etc/apt/sources.list.d/$suite.sources" ]; then
+        grep -h -E "^deb [^ ]+ $VERSION_CODENAME " /etc/apt/sources.list | head -n 1 |
+            sed "s/ $VERSION_CODENAME / $suite /" > "/etc/apt/sources.list.d/$suite.list"
+    fi
+    apt-get update -q
+fi
+if ! qemu-i386 --version 2>/dev/null | grep -qE 'version ([89]\.[1-9]|[1-9][0-9])'; then
+    apt-get install -y -q --no-install-recommends -t "$suite" qemu-user
+fi
+
+# binfmt_misc: i386 ELF executables (ET_EXEC and ET_DYN) to qemu-i386. F opens
+# the emulator now, P keeps argv[0] as the program gave it.
+binfmt=/proc/sys/fs/binfmt_misc
+mountpoint -q "$binfmt" || mount -t binfmt_misc binfmt_misc "$binfmt"
+if [ ! -e "$binfmt/qemu-i386" ]; then
+    magic='\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00'
+    mask='\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff'
+    echo ":qemu-i386:M::$magic:$mask:/usr/bin/qemu-i386:FP" > "$binfmt/register"
+fi
+
+# The 32-bit Wine; its packages' scripts now run through the emulator too.
+dpkg --add-architecture i386
+if ! dpkg -s wine32:i386 > /dev/null 2>&1; then
+    apt-get update -q
+    apt-get install -y -q wine32:i386
+fi
+/usr/lib/wine/wine --version
