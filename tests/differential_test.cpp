@@ -10,10 +10,6 @@ using namespace qt;
 
 namespace {
 
-// Scan information as encoders write it, offsets still unknown.
-const bytes ENCODER_SCAN_INFO = {0x00, 0x00, 0x01, 0xB2, 0x10, 0x0E, 0x00, 0x80, 0x81,
-                                 0x00, 0x80, 0x81, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
-
 // Random pieces: start codes, near misses, extension bytes and noise.
 bytes random_stream(std::uint32_t seed, std::size_t scale = BLOCK) {
     std::mt19937 rng(seed);

@@ -225,7 +225,7 @@ TEST_P(RealMotionStream, DiscImagerFillsEveryBlock) {
     EXPECT_EQ(find_all(plain_video, SCAN_INFO_TAG).empty(), !had_scan_info);
 
     // Once and twice filtered: the disc imager fills every block in the image.
-    const bytes encoder_fields = {0x00, 0x80, 0x81, 0x00, 0x80, 0x81, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
+    const bytes encoder_fields(ENCODER_SCAN_INFO.begin() + 6, ENCODER_SCAN_INFO.end());
     for (const char* filtered : {"out.m2v", "out2.m2v"}) {
         SCOPED_TRACE(filtered);
         const auto [log, video] = through_disc_imager(dir.path, filtered);

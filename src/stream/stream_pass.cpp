@@ -25,6 +25,8 @@ bool copy_while_input(int n) {
     return true;
 }
 
+static_assert(SCAN_INFO_LOOK <= INPUT_KEEP_MAX, "block I/O keeps all the bytes the look needs");
+
 // Whether SVCD scan information user data already follows the extension
 // that ends at input_pos. The bytes looked at stay unconsumed; more are read
 // behind them when the look reaches the end of the block.
