@@ -18,6 +18,7 @@ const std::string NOT_MPEG2 = "Input file is not an MPEG-2 video stream\n\n";
 bytes small_stream() { return make_stream(3, 2, 500, 7); }
 
 struct usage_case {
+    const char* name;
     std::vector<std::string> args;
     std::string out;
 };
@@ -37,9 +38,12 @@ TEST_P(Usage, PrintsBannerMessageAndFails) {
 
 INSTANTIATE_TEST_SUITE_P(
     Arguments, Usage,
-    testing::Values(usage_case{{}, USAGE}, usage_case{{"in.m2v"}, USAGE},
-                    usage_case{{"IN.MPV", "in.mpv"}, SAME}, usage_case{{"", ""}, SAME},
-                    usage_case{{"Missing.M2V", "out.m2v"}, "Unable to open input file missing.m2v\n\n"}));
+    testing::Values(usage_case{"None", {}, USAGE}, usage_case{"OnlyInput", {"in.m2v"}, USAGE},
+                    usage_case{"SameNameInOtherCase", {"IN.MPV", "in.mpv"}, SAME},
+                    usage_case{"BothEmpty", {"", ""}, SAME},
+                    usage_case{"MissingInput", {"Missing.M2V", "out.m2v"},
+                               "Unable to open input file missing.m2v\n\n"}),
+    [](const auto& info) { return info.param.name; });
 
 // Inputs the header check refuses: no output appears, and an existing one is
 // left as it was.
@@ -221,6 +225,11 @@ TEST(Names, OutsideAnsiCodePage) {
 // writing, and the input keeps every byte.
 enum class alias { dot_slash, absolute, symlink, hard_link };
 
+std::string alias_name(const testing::TestParamInfo<alias>& info) {
+    const char* const names[] = {"DotSlash", "AbsolutePath", "SymbolicLink", "HardLink"};
+    return names[static_cast<int>(info.param)];
+}
+
 class SameFile : public testing::TestWithParam<alias> {};
 
 TEST_P(SameFile, IsRefusedAndInputKept) {
@@ -248,7 +257,13 @@ TEST_P(SameFile, IsRefusedAndInputKept) {
 
 // On Windows, names that differ in case (beyond what lower-casing A-Z sees)
 // or in \\ against / name the same file too.
-class SameFileOnWindows : public testing::TestWithParam<std::pair<const char*, const char*>> {};
+struct windows_names {
+    const char* name;
+    const char* input;
+    const char* output;
+};
+
+class SameFileOnWindows : public testing::TestWithParam<windows_names> {};
 
 TEST_P(SameFileOnWindows, IsRefused) {
     if (native_run()) GTEST_SKIP() << "Windows file names";
@@ -256,7 +271,7 @@ TEST_P(SameFileOnWindows, IsRefused) {
     fs::create_directory(dir / "Sub");
     const bytes in = small_stream();
     write_file(dir / "Sub" / "in.m2v", in);
-    const auto r = run_quorvel({GetParam().first, GetParam().second}, dir.path);
+    const auto r = run_quorvel({GetParam().input, GetParam().output}, dir.path);
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, BANNER + SAME);
     EXPECT_EQ(read_file(dir / "Sub" / "in.m2v"), in);
@@ -264,11 +279,14 @@ TEST_P(SameFileOnWindows, IsRefused) {
 
 INSTANTIATE_TEST_SUITE_P(
     Names, SameFileOnWindows,
-    testing::Values(std::pair{"Sub\\in.m2v", "Sub/in.m2v"}, std::pair{"Sub/in.m2v", "SUB\\.\\IN.M2V"},
-                    std::pair{"sub\\in.m2v", "Sub\\..\\Sub\\In.m2v"}));
+    testing::Values(windows_names{"BackslashAgainstSlash", "Sub\\in.m2v", "Sub/in.m2v"},
+                    windows_names{"UpperCaseAndDot", "Sub/in.m2v", "SUB\\.\\IN.M2V"},
+                    windows_names{"MixedCaseAndDotDot", "sub\\in.m2v", "Sub\\..\\Sub\\In.m2v"}),
+    [](const auto& info) { return info.param.name; });
 
 INSTANTIATE_TEST_SUITE_P(Aliases, SameFile,
                          testing::Values(alias::dot_slash, alias::absolute, alias::symlink,
-                                         alias::hard_link));
+                                         alias::hard_link),
+                         alias_name);
 
 }  // namespace

@@ -147,6 +147,8 @@ TEST_P(FullDevice, ReportsTheWriteError) {
     EXPECT_EQ(r.out, BANNER + "Error writing to output file /dev/full\n\n");
 }
 
-INSTANTIATE_TEST_SUITE_P(Sizes, FullDevice, testing::Values(2, 400));  // one block, several
+INSTANTIATE_TEST_SUITE_P(Sizes, FullDevice, testing::Values(2, 400), [](const auto& info) {
+    return info.param == 2 ? "OneBlock" : "SeveralBlocks";
+});
 
 }  // namespace

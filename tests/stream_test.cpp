@@ -134,7 +134,11 @@ TEST_P(InputBoundary, SplitAnywhereIsFound) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(EveryOffset, InputBoundary, testing::Range<std::size_t>(1, 24));
+// Names say how many bytes of the split pattern (or of the inserted block)
+// come before the boundary.
+const auto bytes_before = [](const auto& info) { return "Before" + std::to_string(info.param); };
+
+INSTANTIATE_TEST_SUITE_P(EveryOffset, InputBoundary, testing::Range<std::size_t>(1, 24), bytes_before);
 
 // The inserted block straddles the first output block boundary.
 class OutputBoundary : public testing::TestWithParam<std::size_t> {};
@@ -150,7 +154,7 @@ TEST_P(OutputBoundary, BlockSplitAcrossWrites) {
     EXPECT_EQ(expect_filtered(s), 2u);
 }
 
-INSTANTIATE_TEST_SUITE_P(EveryOffset, OutputBoundary, testing::Range<std::size_t>(0, 19));
+INSTANTIATE_TEST_SUITE_P(EveryOffset, OutputBoundary, testing::Range<std::size_t>(0, 19), bytes_before);
 
 // Exact multiples of the block size, in input and in output, and short inputs.
 TEST(Stream, LengthsAtBlockMultiples) {
