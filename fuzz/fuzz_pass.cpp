@@ -21,7 +21,7 @@ bool simd_available = false;
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    std::freopen("/dev/null", "w", stdout);  // the program's own messages
+    if (!std::freopen("/dev/null", "w", stdout)) std::abort();  // the program's own messages
     simd_available = quorvel::scanner_simd;
     const char* shm = "/dev/shm";
     std::string pattern = (std::filesystem::exists(shm) ? std::filesystem::path(shm)
