@@ -43,7 +43,7 @@ INSTANTIATE_TEST_SUITE_P(
                     usage_case{"BothEmpty", {"", ""}, SAME},
                     usage_case{"MissingInput", {"Missing.M2V", "out.m2v"},
                                "Unable to open input file missing.m2v\n\n"}),
-    [](const auto& info) { return info.param.name; });
+    case_name);
 
 // Inputs the header check refuses: no output appears, and an existing one is
 // left as it was.
@@ -112,7 +112,7 @@ INSTANTIATE_TEST_SUITE_P(
         rejected_case{"HeaderCutShort", first(sequence_header(), 11)},
         rejected_case{"IntraMatrixCutShort", first(sequence_header(true), 70)},
         rejected_case{"ExtensionCodeCutShort", with_prefix(sequence_header(), {0x00, 0x00, 0x01})}),
-    [](const auto& info) { return info.param.name; });
+    case_name);
 
 TEST(Run, CompleteRunPrintsBannerAndSummaryOnly) {
     temp_dir dir;
@@ -282,7 +282,7 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(windows_names{"BackslashAgainstSlash", "Sub\\in.m2v", "Sub/in.m2v"},
                     windows_names{"UpperCaseAndDot", "Sub/in.m2v", "SUB\\.\\IN.M2V"},
                     windows_names{"MixedCaseAndDotDot", "sub\\in.m2v", "Sub\\..\\Sub\\In.m2v"}),
-    [](const auto& info) { return info.param.name; });
+    case_name);
 
 INSTANTIATE_TEST_SUITE_P(Aliases, SameFile,
                          testing::Values(alias::dot_slash, alias::absolute, alias::symlink,

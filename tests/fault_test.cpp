@@ -101,7 +101,7 @@ INSTANTIATE_TEST_SUITE_P(
         fault_case{"ReadErrorMidInput", "read", "EIO", 3, "Error reading from input file in.m2v\n\n", 2},
         fault_case{"WriteErrorOnSecondBlock", "write", "ENOSPC", 2,
                    "Error writing to output file out.m2v\n\n", 1}),
-    [](const auto& info) { return info.param.name; });
+    case_name);
 
 // A pipe hands the input over in small pieces with pauses: each short read is
 // an ordinary block, and the output is that of the same bytes from a file.

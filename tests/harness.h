@@ -74,4 +74,8 @@ reference_result reference_filter(const bytes& input);
 
 std::string summary(std::uint64_t blocks, const std::string& output_name);
 
+// Test names for parameterised cases that carry their own `name`, the same in
+// every build.
+inline constexpr auto case_name = [](const auto& info) { return std::string(info.param.name); };
+
 }  // namespace qt

@@ -88,7 +88,7 @@ INSTANTIATE_TEST_SUITE_P(
                     header_case{"NonIntraOnly", sequence_header(false, true), 76},
                     header_case{"Both", sequence_header(true, true), 140},
                     header_case{"IntraWithStrayBitInByte11", intra_with_stray_bit(), 76}),
-    [](const auto& info) { return info.param.name; });
+    case_name);
 
 TEST(Stream, CompositeDisplayExtensionGetsBlockAfterSeventhByte) {
     const bytes in = stream_with_header(sequence_header(), true);
@@ -265,7 +265,7 @@ INSTANTIATE_TEST_SUITE_P(
         follow_case{"InputEndsInsideTheTag", {0x00, 0x00, 0x01, 0xB2, 0x10}, true, 1},
         follow_case{"InputEndsRightAfterTheTag", {0x00, 0x00, 0x01, 0xB2, 0x10, 0x0E}, true, 0},
         follow_case{"InputEndsInsideUserData", {0x00, 0x00, 0x01, 0xB2, 0x33, 0x00, 0x00}, true, 1}),
-    [](const auto& info) { return info.param.name; });
+    case_name);
 
 // Zeros are where the scanner's shortcuts must still count exactly.
 TEST(Stream, LongZeroRuns) {
