@@ -119,7 +119,7 @@ TEST(Run, CompleteRunPrintsBannerAndSummaryOnly) {
     const bytes in = small_stream();
     write_file(dir / "in.m2v", in);
     const auto r = run_quorvel({"in.m2v", "Out.M2V", "ignored", "extra"}, dir.path);
-    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, summary(2, "out.m2v"));
     if (native_run()) {
         EXPECT_EQ(r.err, "");

@@ -6,8 +6,11 @@
 #
 # BUILD_DIR holds the native test binary; WINDOWS_EXE is the quorvel.exe to
 # test. Cases that cannot exist there (/dev/full, strace faults, FIFOs) skip
-# themselves. The Wine prefix is a temporary one; its server is kept running
-# for the whole run so that the many short runs do not race its shutdown.
+# themselves. The Wine prefix is a temporary one. Wine goes on setting it up
+# after wineboot returns, so the run waits for that to end; the server is then
+# kept running for the whole run so that the many short runs do not race its
+# shutdown. Wine maps file names through the locale's character set, and the
+# tests use UTF-8 names.
 set -euo pipefail
 build=$(cd "$1" && pwd)
 exe=$(cd "$(dirname "$2")" && pwd)/$(basename "$2")
@@ -19,8 +22,18 @@ case "$(file -b "$exe")" in
 esac
 export WINEPREFIX
 WINEPREFIX=$(mktemp -d "${TMPDIR:-/tmp}/quorvel-wine.XXXXXX")
-export WINEDEBUG=-all WINESERVER=/usr/lib/wine/wineserver64
+export WINEDEBUG=-all WINESERVER=/usr/lib/wine/wineserver64 LC_ALL=C.UTF-8
 trap '"$WINESERVER" -k 2>/dev/null || true; rm -rf "$WINEPREFIX"' EXIT
-"$WINESERVER" -p
 "$loader" wineboot -i > /dev/null 2>&1
+"$WINESERVER" -w
+"$WINESERVER" -p
+# Wine is ready when it has started the program once (its usage text).
+for attempt in 1 2 3; do
+    usage=$("$loader" "$exe" 2> "$WINEPREFIX/start.err" || true)
+    if [[ $usage == "Quorvel - version"* ]]; then break; fi
+    echo "Wine did not start $exe (attempt $attempt):"
+    cat "$WINEPREFIX/start.err"
+    [ "$attempt" -lt 3 ] || exit 1
+    sleep 5
+done
 QUORVEL_RUNNER=$loader QUORVEL_EXE=$exe "$build/tests/quorvel_tests" --gtest_filter="$filter"
