@@ -26,12 +26,17 @@ bytes multi_block_stream() { return make_stream(60, 12, 12000, 21); }  // about 
         }                                                                                     \
     } while (false)
 
+std::string program() {
+    const char* exe = std::getenv("QUORVEL_EXE");
+    return exe && *exe ? exe : QUORVEL_EXE_DEFAULT;
+}
+
 std::vector<std::string> traced(const std::vector<std::string>& strace_args,
                                 const std::vector<std::string>& args) {
     // LeakSanitizer cannot run under ptrace; a sanitizer build leaves it out.
     std::vector<std::string> command = {"strace", "-qq", "-E", "ASAN_OPTIONS=detect_leaks=0"};
     command.insert(command.end(), strace_args.begin(), strace_args.end());
-    command.push_back(std::getenv("QUORVEL_EXE") ? std::getenv("QUORVEL_EXE") : QUORVEL_EXE_DEFAULT);
+    command.push_back(program());
     command.insert(command.end(), args.begin(), args.end());
     return command;
 }
@@ -145,6 +150,22 @@ TEST_P(FullDevice, ReportsTheWriteError) {
     const auto r = run_quorvel({"in.m2v", "/dev/full"}, dir.path);
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, BANNER + "Error writing to output file /dev/full\n\n");
+}
+
+// A file size limit (ulimit -f) between the first and second output block:
+// the write that reaches it is reported, and the output keeps the bytes up to it.
+TEST(FileSizeLimit, ReportsTheWriteError) {
+    if (!native_run()) GTEST_SKIP() << "no file size limit under Wine";
+    temp_dir dir;
+    const bytes in = multi_block_stream();
+    write_file(dir / "in.m2v", in);
+    const std::size_t limit = BLOCK + 1000;
+    const auto r = run_command({"prlimit", "--fsize=" + std::to_string(limit),
+                                program(), "in.m2v", "out.m2v"}, dir.path);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, BANNER + "Error writing to output file out.m2v\n\n");
+    const bytes want = reference_filter(in).output;
+    EXPECT_TRUE(read_file(dir / "out.m2v") == bytes(want.begin(), want.begin() + limit));
 }
 
 INSTANTIATE_TEST_SUITE_P(Sizes, FullDevice, testing::Values(2, 400), [](const auto& info) {

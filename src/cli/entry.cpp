@@ -53,7 +53,12 @@ int wmain(int argc, wchar_t** argv) {
 
 #else
 
+#include <csignal>
+
 int main(int argc, char** argv) {
+    // A write past the file size limit (ulimit -f) fails like any other and
+    // is reported, instead of SIGXFSZ ending the program without a word.
+    std::signal(SIGXFSZ, SIG_IGN);
     const std::vector<std::string> args(argv, argv + argc);
     const int status = quorvel_main(argc, args.data());
     std::fflush(stdout);
