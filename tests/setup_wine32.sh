@@ -43,12 +43,9 @@ if ! qemu-i386 --version 2>/dev/null | grep -qE 'version ([89]\.[1-9]|[1-9][0-9]
     apt-get install -y -q --no-install-recommends -t "$suite" qemu-user
 fi
 
-# binfmt_misc: i386 ELF executables (ET_EXEC and ET_DYN) to qemu-i386.
+# binfmt_misc: i386 programs to qemu-i386.
 . "$(dirname "$0")/binfmt.sh"
-register_binfmt qemu-i386 \
-    '\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00' \
-    '\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff' \
-    /usr/bin/qemu-i386
+register_qemu i386
 
 # The 32-bit Wine; its packages' scripts now run through the emulator too.
 dpkg --add-architecture i386

@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# Makes Linux programs for other processors build and run on an x86-64
+# machine. For each target: Debian's cross compiler, the target's C and C++
+# runtime through multiarch (the loader the programs ask for, and what
+# dpkg-shlibdeps reads to name a package's dependencies), and qemu's
+# user-mode emulator registered with binfmt_misc, so that a test running
+# under the emulator can start the program as a child. Debian 12, as root;
+# safe to run again.
+#
+#   tests/setup_cross.sh [arm64|armhf|i386|s390x ...]    # default: all four
+#
+# The emulator finds each target's libraries where multiarch put them; no
+# QEMU_LD_PREFIX, which would pair the cross sysroot's loader with them.
+set -euo pipefail
+export DEBIAN_FRONTEND=noninteractive
+. "$(dirname "$0")/binfmt.sh"
+[ $# -gt 0 ] || set -- arm64 armhf i386 s390x
+
+packages=(qemu-user)
+for arch in "$@"; do
+    case $arch in
+        arm64) triplet=aarch64-linux-gnu ;;
+        armhf) triplet=arm-linux-gnueabihf ;;
+        i386) triplet=i686-linux-gnu ;;
+        s390x) triplet=s390x-linux-gnu ;;
+        *) echo "no cross target $arch" >&2; exit 2 ;;
+    esac
+    packages+=("g++-$triplet" "libc6:$arch" "libstdc++6:$arch")
+    if ! dpkg --print-foreign-architectures | grep -qx "$arch"; then
+        dpkg --add-architecture "$arch"
+        updated=no
+    fi
+done
+[ "${updated:-yes}" = yes ] || apt-get update -q
+# qemu-user: bookworm's or, after tests/setup_wine32.sh, the backported one.
+apt-get install -y -q --no-install-recommends "${packages[@]}"
+for arch in "$@"; do
+    register_qemu "$arch"
+done
+qemu-i386 --version | head -n 1
