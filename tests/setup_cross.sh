@@ -17,6 +17,7 @@ export DEBIAN_FRONTEND=noninteractive
 [ $# -gt 0 ] || set -- arm64 armhf i386 s390x
 
 packages=(qemu-user)
+added=no
 for arch in "$@"; do
     case $arch in
         arm64) triplet=aarch64-linux-gnu ;;
@@ -28,13 +29,13 @@ for arch in "$@"; do
     packages+=("g++-$triplet" "libc6:$arch" "libstdc++6:$arch")
     if ! dpkg --print-foreign-architectures | grep -qx "$arch"; then
         dpkg --add-architecture "$arch"
-        updated=no
+        added=yes
     fi
 done
-[ "${updated:-yes}" = yes ] || apt-get update -q
+if [ $added = yes ]; then apt-get update -q; fi
 # qemu-user: bookworm's or, after tests/setup_wine32.sh, the backported one.
 apt-get install -y -q --no-install-recommends "${packages[@]}"
 for arch in "$@"; do
     register_qemu "$arch"
 done
-qemu-i386 --version | head -n 1
+qemu-i386 --version | head -n 1  # one qemu-user for every target
