@@ -1,3 +1,4 @@
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -52,8 +53,6 @@ int wmain(int argc, wchar_t** argv) {
 }
 
 #else
-
-#include <csignal>
 
 int main(int argc, char** argv) {
     // A write past the file size limit (ulimit -f) fails like any other and
