@@ -1,9 +1,10 @@
 # A Debian cross target: Linux on another processor, built with Debian's
 # cross compiler for the GNU triplet in QUORVEL_CROSS (aarch64-linux-gnu,
-# arm-linux-gnueabihf, i686-linux-gnu, s390x-linux-gnu; the linux-* presets set
-# it). The tests run under the target's qemu-user emulator, which
-# tests/setup_cross.sh registers with binfmt_misc, so that the program the
-# tests start as a child runs under it too.
+# arm-linux-gnueabi, arm-linux-gnueabihf, i686-linux-gnu, s390x-linux-gnu,
+# riscv64-linux-gnu; the linux-* presets set it). The tests run under the
+# target's qemu-user emulator, which tests/setup_cross.sh registers with
+# binfmt_misc, so that the program the tests start as a child runs under it
+# too.
 if(NOT QUORVEL_CROSS)
   message(FATAL_ERROR "Set QUORVEL_CROSS to the target's GNU triplet, such as arm-linux-gnueabihf")
 endif()

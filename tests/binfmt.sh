@@ -1,6 +1,7 @@
 # Sourced by the setup scripts beside it.
 #
-# register_qemu ARCH (a Debian architecture: arm64, armhf, i386 or s390x):
+# register_qemu ARCH (a Debian architecture: arm64, armel, armhf, i386, s390x
+# or riscv64):
 # that processor's Linux programs (ELF executables and position-independent
 # ones) run under qemu's user-mode emulator, whoever starts them. F opens the
 # emulator now, so it serves inside a chroot too; P keeps argv[0] as the
@@ -9,9 +10,10 @@ register_qemu() {
     local class machine emulator binfmt=/proc/sys/fs/binfmt_misc
     case $1 in
         arm64) class=02 machine=b7 emulator=aarch64 ;;
-        armhf) class=01 machine=28 emulator=arm ;;
+        armel | armhf) class=01 machine=28 emulator=arm ;;
         i386) class=01 machine=03 emulator=i386 ;;
         s390x) class=02 machine=16 emulator=s390x ;;
+        riscv64) class=02 machine=f3 emulator=riscv64 ;;
         *) echo "register_qemu: no emulator for $1" >&2; return 1 ;;
     esac
     # e_ident: class, byte order, version; then e_type (2 or 3) and e_machine.

@@ -7,23 +7,26 @@
 # under the emulator can start the program as a child. Debian 12, as root;
 # safe to run again.
 #
-#   tests/setup_cross.sh [arm64|armhf|i386|s390x ...]    # default: all four
+#   tests/setup_cross.sh [arm64|armel|armhf|i386|s390x|riscv64 ...]  # default: all six
 #
 # The emulator finds each target's libraries where multiarch put them; no
 # QEMU_LD_PREFIX, which would pair the cross sysroot's loader with them.
+# bookworm has no riscv64 runtime, so only static riscv64 programs run here.
 set -euo pipefail
 export DEBIAN_FRONTEND=noninteractive
 . "$(dirname "$0")/binfmt.sh"
-[ $# -gt 0 ] || set -- arm64 armhf i386 s390x
+[ $# -gt 0 ] || set -- arm64 armel armhf i386 s390x riscv64
 
 packages=(qemu-user)
 added=no
 for arch in "$@"; do
     case $arch in
         arm64) triplet=aarch64-linux-gnu ;;
+        armel) triplet=arm-linux-gnueabi ;;
         armhf) triplet=arm-linux-gnueabihf ;;
         i386) triplet=i686-linux-gnu ;;
         s390x) triplet=s390x-linux-gnu ;;
+        riscv64) packages+=(g++-riscv64-linux-gnu); continue ;;
         *) echo "no cross target $arch" >&2; exit 2 ;;
     esac
     packages+=("g++-$triplet" "libc6:$arch" "libstdc++6:$arch")
