@@ -2,8 +2,9 @@
 # Builds every release package of this source tree in new build trees under
 # DIR, puts the packages at its top and lists their checksums in
 # DIR/SHA256SUMS (check them there with sha256sum -c SHA256SUMS):
-#   quorvel_VERSION_ARCH.deb           amd64, arm64, armhf, i386, s390x
-#   quorvel-VERSION-linux-ARCH.tar.gz  x86_64, aarch64, armhf, i686: static, for any Linux
+#   quorvel_VERSION_ARCH.deb           amd64, arm64, armel, armhf, i386, s390x
+#   quorvel-VERSION-linux-ARCH.tar.gz  x86_64, aarch64, arm, i686, riscv64: static, for
+#                                      any Linux (arm: ARMv5TE code, for every 32-bit ARM)
 #   quorvel-VERSION-windows-ARCH.zip   i686, x86_64
 #   quorvel-VERSION-Source.tar.gz
 #
@@ -28,10 +29,10 @@ package() {
     (cd "$tree" && cpack -G "$generator" > /dev/null)
     cp "$tree"/quorvel*."$extension" "$out/"
 }
-for preset in default linux-aarch64 linux-armhf linux-i686 linux-s390x; do
+for preset in default linux-aarch64 linux-armel linux-armhf linux-i686 linux-s390x; do
     package "$preset" "$preset" DEB deb
 done
-for preset in default linux-aarch64 linux-armhf linux-i686; do
+for preset in default linux-aarch64 linux-armel linux-i686 linux-riscv64; do
     package "static-$preset" "$preset" TGZ tar.gz -DQUORVEL_STATIC=ON
 done
 for preset in windows-i686 windows-x86_64; do
