@@ -5,12 +5,13 @@
 #   tests/run_wine.sh BUILD_DIR WINDOWS_EXE [gtest filter]
 #
 # BUILD_DIR holds the native test binary; WINDOWS_EXE is the quorvel.exe to
-# test. Cases that cannot exist there (/dev/full, strace faults, FIFOs) skip
-# themselves. The Wine prefix is a temporary one. Wine goes on setting it up
-# after wineboot returns, so the run waits for that to end; the server is then
-# kept running for the whole run so that the many short runs do not race its
-# shutdown. Wine maps file names through the locale's character set, and the
-# tests use UTF-8 names.
+# test; QUORVEL_WINE_JOBS says how many shards of the tests run at once (by
+# default one per processor). Cases that cannot exist there (/dev/full,
+# strace faults, FIFOs) skip themselves. The Wine prefix is a temporary one.
+# Wine goes on setting it up after wineboot returns, so the run waits for that
+# to end; the server is then kept running for the whole run so that the many
+# short runs do not race its shutdown. Wine maps file names through the
+# locale's character set, and the tests use UTF-8 names.
 set -euo pipefail
 build=$(cd "$1" && pwd)
 exe=$(cd "$(dirname "$2")" && pwd)/$(basename "$2")
@@ -36,4 +37,18 @@ for attempt in 1 2 3; do
     [ "$attempt" -lt 3 ] || exit 1
     sleep 5
 done
-QUORVEL_RUNNER=$loader QUORVEL_EXE=$exe "$build/tests/quorvel_tests" --gtest_filter="$filter"
+# The tests in one shard per processor at once, all in the one prefix: the
+# program runs slowly under Wine, slower still under emulation.
+export QUORVEL_RUNNER=$loader QUORVEL_EXE=$exe GTEST_TOTAL_SHARDS=${QUORVEL_WINE_JOBS:-$(nproc)}
+pids=()
+for ((shard = 0; shard < GTEST_TOTAL_SHARDS; shard++)); do
+    GTEST_SHARD_INDEX=$shard "$build/tests/quorvel_tests" --gtest_filter="$filter" \
+        > "$WINEPREFIX/shard-$shard.log" 2>&1 &
+    pids+=($!)
+done
+status=0
+for shard in "${!pids[@]}"; do
+    wait "${pids[$shard]}" || status=1
+    cat "$WINEPREFIX/shard-$shard.log"
+done
+exit $status
