@@ -4,8 +4,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
-#include <system_error>
 
 #include "platform_file.h"
 
@@ -56,11 +54,9 @@ bool open_output(const std::string& path) {
     return output_file >= 0;
 }
 
-bool same_file(const std::string& a, const std::string& b) {
-    std::error_code error;
-    const bool same = std::filesystem::equivalent(platform::to_path(a), platform::to_path(b), error);
-    return same && !error;
-}
+bool output_is_input() { return platform::same_file(input_file, output_file); }
+
+bool empty_output() { return platform::truncate_regular(output_file); }
 
 void close_files() {
     close_quietly(input_file);

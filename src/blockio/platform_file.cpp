@@ -9,6 +9,7 @@
 #include <windows.h>
 #else
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/types.h>
 #include <unistd.h>
 // Inputs and outputs past 2 GiB: on a 32-bit system only 64-bit file offsets
@@ -50,7 +51,7 @@ int open_for_reading(const std::string& path) {
 }
 
 int open_for_writing(const std::string& path) {
-    return _wopen(native_path(path).c_str(), _O_WRONLY | _O_CREAT | _O_TRUNC | _O_BINARY,
+    return _wopen(native_path(path).c_str(), _O_WRONLY | _O_CREAT | _O_BINARY,
                   _S_IREAD | _S_IWRITE);
 }
 
@@ -70,14 +71,27 @@ bool write_all(int fd, const std::uint8_t* data, std::int32_t size) {
 
 bool close_file(int fd) { return _close(fd) == 0; }
 
-std::filesystem::path to_path(const std::string& path) { return native_path(path); }
+bool same_file(int a, int b) {
+    const auto identity = [](int fd, BY_HANDLE_FILE_INFORMATION& info) {
+        const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(fd));
+        return handle != INVALID_HANDLE_VALUE && GetFileInformationByHandle(handle, &info);
+    };
+    BY_HANDLE_FILE_INFORMATION x, y;
+    return identity(a, x) && identity(b, y) && x.dwVolumeSerialNumber == y.dwVolumeSerialNumber &&
+           x.nFileIndexHigh == y.nFileIndexHigh && x.nFileIndexLow == y.nFileIndexLow;
+}
+
+bool truncate_regular(int fd) {
+    const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(fd));
+    return GetFileType(handle) != FILE_TYPE_DISK || _chsize(fd, 0) == 0;
+}
 
 #else
 
 int open_for_reading(const std::string& path) { return ::open(path.c_str(), O_RDONLY | O_CLOEXEC); }
 
 int open_for_writing(const std::string& path) {
-    return ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    return ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
 }
 
 long read_some(int fd, std::uint8_t* data, std::int32_t size) {
@@ -100,7 +114,17 @@ bool write_all(int fd, const std::uint8_t* data, std::int32_t size) {
 
 bool close_file(int fd) { return ::close(fd) == 0 || errno == EINTR; }
 
-std::filesystem::path to_path(const std::string& path) { return path; }
+bool same_file(int a, int b) {
+    struct stat x, y;
+    return ::fstat(a, &x) == 0 && ::fstat(b, &y) == 0 && x.st_dev == y.st_dev &&
+           x.st_ino == y.st_ino;
+}
+
+bool truncate_regular(int fd) {
+    struct stat s;
+    if (::fstat(fd, &s) != 0) return false;
+    return !S_ISREG(s.st_mode) || ::ftruncate(fd, 0) == 0;
+}
 
 #endif
 

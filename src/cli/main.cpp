@@ -40,10 +40,12 @@ int quorvel_main(int argc, const std::string* argv) {
     if (input_name == output_name) fail("Input and output filenames must be different\n\n");
     if (!open_input(input_path)) fail("Unable to open input file %s\n\n", input_name);
     check_stream_header();
-    // Another name for the input (a link, ./name, a full path) would be
-    // truncated by opening it for writing.
-    if (same_file(input_path, output_path)) fail("Input and output filenames must be different\n\n");
+    // The output is emptied only once it is known not to be the input under
+    // another name (./name, a full path, a link, a FIFO or device named
+    // twice): the open files decide, not their names.
     if (!open_output(output_path)) fail("Unable to open output file %s\n\n", output_name);
+    if (output_is_input()) fail("Input and output filenames must be different\n\n");
+    if (!empty_output()) fail("Unable to open output file %s\n\n", output_name);
     run_body_pass();
     if (output_count != 0) flush_output();
     close_files();
