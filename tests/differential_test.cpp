@@ -2,6 +2,7 @@
 // up to three blocks long and rich in the bytes the scanner looks at.
 #include <gtest/gtest.h>
 
+#include "blockio/block_io.h"
 #include "harness.h"
 #include "in_process.h"
 #include "stream/scanner.h"
@@ -53,6 +54,25 @@ bytes random_stream(std::uint32_t seed, std::size_t scale = BLOCK) {
     return s;
 }
 
+// A stream whose first read, of `block` bytes (more than half the input
+// buffer), ends inside the look for scan information after a picture coding
+// extension: the bytes kept for the look must move to the front of the
+// buffer before the next read, and scan information may lie past the move.
+bytes look_over_block_end(std::uint32_t seed, std::size_t block) {
+    std::mt19937 rng(seed);
+    bytes s = random_stream(seed, block);
+    bytes picture = {0xFF, 0x00, 0x00, 0x01, 0xB3};  // after any state, a sequence header
+    append(picture, picture_coding_extension(rng() % 2));
+    s.resize(block - picture.size() - 1 - rng() % 2000, 0x5A);
+    append(s, picture);
+    append(s, {0x00, 0x00, 0x01, 0xB2, 0x20});  // other user data, running past the block
+    for (std::size_t i = rng() % 70000; i > 0; --i)
+        s.push_back(static_cast<std::uint8_t>(0x02 + rng() % 0xFD));
+    if (rng() % 2) append(s, ENCODER_SCAN_INFO);
+    append(s, random_stream(seed + 1, block));
+    return s;
+}
+
 TEST(Differential, RandomStreamsMatchReference) {
     temp_dir dir;
     std::uint64_t total_blocks = 0, total_carried = 0;
@@ -80,11 +100,18 @@ TEST(Differential, RandomStreamsMatchReference) {
 TEST(Differential, AnyBlockSizesMatchReference) {
     temp_dir dir;
     const bool simd = quorvel::scanner_simd;
-    std::uint64_t total_blocks = 0, total_carried = 0;
+    std::uint64_t total_blocks = 0, total_carried = 0, far_carried = 0;
     for (std::uint32_t seed = 1; seed <= 3000; ++seed) {
         std::mt19937 rng(seed);
-        const bytes in = random_stream(seed, 1 + rng() % 700);
-        const auto input_block = static_cast<std::int32_t>(1 + rng() % (rng() % 2 ? 160 : 1000));
+        // Every 75th seed reads in large blocks, over the end of which the
+        // look goes; the others read in small ones.
+        const bool far = seed % 75 == 0;
+        const std::int32_t half_buffer = (quorvel::INPUT_KEEP_MAX + quorvel::BLOCK_SIZE) / 2;
+        const auto input_block =
+            static_cast<std::int32_t>(far ? half_buffer + 1 + rng() % (BLOCK - half_buffer)
+                                          : 1 + rng() % (rng() % 2 ? 160 : 1000));
+        const bytes in =
+            far ? look_over_block_end(seed, input_block) : random_stream(seed, 1 + rng() % 700);
         const auto output_block = static_cast<std::int32_t>(1 + rng() % (rng() % 2 ? 40 : 1000));
         quorvel::scanner_simd = simd && seed % 2 == 0;
         const reference_result want = reference_filter(in);
@@ -97,8 +124,10 @@ TEST(Differential, AnyBlockSizesMatchReference) {
         ASSERT_TRUE(got.output == want.output) << "seed " << seed << " blocks " << input_block << "/" << output_block;
         total_blocks += want.blocks;
         total_carried += want.carried;
+        far_carried += far ? want.carried : 0;
     }
     quorvel::scanner_simd = simd;
     EXPECT_GT(total_blocks, 1000u);
     EXPECT_GT(total_carried, 300u);
+    EXPECT_GT(far_carried, 5u);  // scan information found past a move
 }

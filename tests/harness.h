@@ -33,9 +33,13 @@ run_result run_command(const std::vector<std::string>& command, const fs::path& 
 // True when a program of that name is on PATH.
 bool have_program(const std::string& name);
 
-// Runs the program (QUORVEL_EXE, through QUORVEL_RUNNER such as wine when
-// set) with the given arguments in the given directory.
-run_result run_quorvel(const std::vector<std::string>& args, const fs::path& cwd);
+// The program under test: QUORVEL_EXE, or the one this build made.
+std::string quorvel_exe();
+// Runs the program (through QUORVEL_RUNNER such as wine when set) with the
+// given arguments in the given directory. A run that may hang (on a FIFO) is
+// given a time limit, after which it is ended with status 124.
+run_result run_quorvel(const std::vector<std::string>& args, const fs::path& cwd,
+                       int time_limit_seconds = 0);
 // True when the program runs natively, so POSIX-only cases apply.
 bool native_run();
 

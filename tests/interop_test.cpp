@@ -26,6 +26,7 @@ const char* const STILL_FIXTURE = "ffmpeg-still.m2v";
 const char* const CARRYING_FIXTURES[] = {"mpeg2enc-pal-scan-info.m2v", "ffmpeg-scan-offset.m2v"};
 
 const bytes START_CODE = {0x00, 0x00, 0x01};
+const bytes SEQUENCE_END = {0x00, 0x00, 0x01, 0xB7};
 const bytes SCAN_INFO_TAG = {0x00, 0x00, 0x01, 0xB2, 0x10, 0x0E};
 
 std::vector<std::size_t> find_all(const bytes& data, const bytes& what) {
@@ -147,7 +148,15 @@ TEST_P(RealStream, DecodesToTheSameFrames) {
         SCOPED_TRACE(decoder);
         const auto decode = [&](const std::string& file) {
             if (decoder == "ffmpeg") return run_command({"ffmpeg", "-v", "error", "-i", file, "-f", "framemd5", "-"}, dir.path);
-            return run_command({"mpeg2dec", "-o", "md5", file}, dir.path);
+            // libmpeg2 ends a picture only at the next start code, and ffmpeg
+            // writes no sequence end code: it is added, or the last picture
+            // (the still's only one) would not be compared.
+            bytes ended = read_file(dir / file);
+            if (!std::equal(SEQUENCE_END.rbegin(), SEQUENCE_END.rend(), ended.rbegin(),
+                            ended.rend()))
+                append(ended, SEQUENCE_END);
+            write_file(dir / ("ended-" + file), ended);
+            return run_command({"mpeg2dec", "-o", "md5", "ended-" + file}, dir.path);
         };
         const auto before = decode("in.m2v"), after = decode("out.m2v");
         ASSERT_EQ(before.status, 0) << before.err;
@@ -155,11 +164,7 @@ TEST_P(RealStream, DecodesToTheSameFrames) {
         std::istringstream lines(before.out);
         int frames = 0;
         for (std::string line; std::getline(lines, line);) frames += !line.empty() && line[0] != '#';
-        // libmpeg2 ends a picture only at the next start code, and ffmpeg
-        // writes no sequence end code: of the still it prints nothing.
-        if (decoder == "ffmpeg" || GetParam() != std::string(STILL_FIXTURE)) {
-            EXPECT_GE(frames, 1);
-        }
+        EXPECT_GE(frames, 1);
         EXPECT_EQ(before.out, after.out);
     }
 }
