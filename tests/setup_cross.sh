@@ -35,7 +35,12 @@ for arch in "$@"; do
         added=yes
     fi
 done
-if [ $added = yes ]; then apt-get update -q; fi
+# A mirror caught in the middle of a sync fails an index or two; apt keeps
+# the lists it has, and an install that truly lacks one fails on its own.
+if [ $added = yes ]; then
+    apt-get update -q || apt-get update -q ||
+        echo "apt-get update failed twice: going on with the package lists apt has" >&2
+fi
 # qemu-user: bookworm's or, after tests/setup_wine32.sh, the backported one.
 apt-get install -y -q --no-install-recommends "${packages[@]}"
 for arch in "$@"; do

@@ -37,7 +37,7 @@ if ! grep -rqs -- "$suite" /etc/apt/sources.list /etc/apt/sources.list.d/; then
         grep -h -E "^deb [^ ]+ $VERSION_CODENAME " /etc/apt/sources.list | head -n 1 |
             sed "s/ $VERSION_CODENAME / $suite /" > "/etc/apt/sources.list.d/$suite.list"
     fi
-    apt-get update -q
+    apt-get update -q || apt-get update -q || echo "apt-get update failed twice: going on with the package lists apt has" >&2
 fi
 if ! qemu-i386 --version 2>/dev/null | grep -qE 'version ([89]\.[1-9]|[1-9][0-9])'; then
     apt-get install -y -q --no-install-recommends -t "$suite" qemu-user
@@ -50,7 +50,13 @@ register_qemu i386
 # The 32-bit Wine; its packages' scripts now run through the emulator too.
 dpkg --add-architecture i386
 if ! dpkg -s wine32:i386 > /dev/null 2>&1; then
-    apt-get update -q
-    apt-get install -y -q wine32:i386
+    # A mirror caught in the middle of a sync fails an index or two; apt
+    # keeps the lists it has, and an install that truly lacks one fails.
+    apt-get update -q || apt-get update -q || echo "apt-get update failed twice: going on with the package lists apt has" >&2
+    # Where a mirror failed the i386 half of an index, a library's i386
+    # package can be a version behind its amd64 one; the release's own
+    # versions, with a hint that apt's resolver needs then, match again.
+    apt-get install -y -q wine32:i386 ||
+        apt-get install -y -q -t "$VERSION_CODENAME" wine32:i386 libgstreamer-plugins-base1.0-0:i386
 fi
 /usr/lib/wine/wine --version
