@@ -42,7 +42,11 @@ if [ $added = yes ]; then
         echo "apt-get update failed twice: going on with the package lists apt has" >&2
 fi
 # qemu-user: bookworm's or, after tests/setup_wine32.sh, the backported one.
-apt-get install -y -q --no-install-recommends "${packages[@]}"
+# Where a mirror failed a foreign half of an index, the release's own versions
+# match across architectures.
+apt-get install -y -q --no-install-recommends "${packages[@]}" ||
+    apt-get install -y -q --no-install-recommends -t "$(. /etc/os-release && echo "$VERSION_CODENAME")" \
+        "${packages[@]}"
 for arch in "$@"; do
     register_qemu "$arch"
 done
