@@ -47,7 +47,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     quorvel::scanner_simd = !(sizes[0] & 1) && simd_available;
 
     const qt::reference_result want = qt::reference_filter(stream);
-    const qt::pass_result got = qt::run_pass_in_process(stream, input_block, output_block, work_dir);
+    const qt::pass_result got =
+        qt::run_pass_in_process(stream, input_block, output_block, work_dir);
     const bool accepted = want.accepted && want.headers <= static_cast<std::size_t>(input_block);
     if (got.accepted != accepted ||
         (accepted && (got.blocks != want.blocks || got.output != want.output))) {

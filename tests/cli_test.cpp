@@ -43,7 +43,8 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(usage_case{"None", {}, USAGE}, usage_case{"OnlyInput", {"in.m2v"}, USAGE},
                     usage_case{"SameNameInOtherCase", {"IN.MPV", "in.mpv"}, SAME},
                     usage_case{"BothEmpty", {"", ""}, SAME},
-                    usage_case{"MissingInput", {"Missing.M2V", "out.m2v"},
+                    usage_case{"MissingInput",
+                               {"Missing.M2V", "out.m2v"},
                                "Unable to open input file missing.m2v\n\n"}),
     case_name);
 
@@ -110,8 +111,7 @@ INSTANTIATE_TEST_SUITE_P(
         rejected_case{"LeadingZeroByte", with_prefix({0x00}, small_stream())},
         rejected_case{"Mpeg1WithoutExtension", mpeg1_stream()},
         rejected_case{"ZeroByteBeforeExtension", zero_before_extension()},
-        rejected_case{"Empty", {}},
-        rejected_case{"HeaderCutShort", first(sequence_header(), 11)},
+        rejected_case{"Empty", {}}, rejected_case{"HeaderCutShort", first(sequence_header(), 11)},
         rejected_case{"IntraMatrixCutShort", first(sequence_header(true), 70)},
         rejected_case{"ExtensionCodeCutShort", with_prefix(sequence_header(), {0x00, 0x00, 0x01})}),
     case_name);
@@ -230,7 +230,7 @@ TEST(Input, DirectoryIsRefused) {
 // Names far outside any ANSI code page go in and come out whole, in UTF-8.
 TEST(Names, OutsideAnsiCodePage) {
     temp_dir dir;
-    const std::string in_name = "\xCE\xA9mega-\xE6\x97\xA5\xE6\x9C\xAC.m2v";  // Ωmega-日本
+    const std::string in_name = "\xCE\xA9mega-\xE6\x97\xA5\xE6\x9C\xAC.m2v";       // Ωmega-日本
     const std::string out_name = "\xE5\x87\xBA\xE5\x8A\x9B-\xF0\x9F\x8E\xAC.M2V";  // 出力-🎬
     write_file(dir / in_name, small_stream());
     const auto r = run_quorvel({in_name, out_name}, dir.path);
@@ -272,8 +272,12 @@ TEST_P(SameFile, IsRefusedAndInputKept) {
     }
     std::string other;
     switch (c.other) {
-        case alias::dot_slash: other = "./in.m2v"; break;
-        case alias::absolute: other = (dir / "in.m2v").string(); break;
+        case alias::dot_slash:
+            other = "./in.m2v";
+            break;
+        case alias::absolute:
+            other = (dir / "in.m2v").string();
+            break;
         case alias::symlink:
             fs::create_symlink("in.m2v", dir / "link.m2v");
             other = "link.m2v";

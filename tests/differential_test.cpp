@@ -18,23 +18,39 @@ bytes random_stream(std::uint32_t seed, std::size_t scale = BLOCK) {
     const int header_kind = static_cast<int>(pick(4));
     bytes s = sequence_header(header_kind & 1, header_kind & 2);
     append(s, {0x00, 0x00, 0x01, 0xB5});
-    const std::size_t lengths[] = {50, 3000, scale - std::min<std::size_t>(scale, 40), scale + 200,
-                                   2 * scale + 5000, 3 * scale};
+    const std::size_t lengths[] = {
+        50,       3000, scale - std::min<std::size_t>(scale, 40), scale + 200, 2 * scale + 5000,
+        3 * scale};
     const std::size_t target = std::max(s.size(), lengths[pick(6)] + pick(64));
     const std::uint8_t alphabet[] = {0x00, 0x00, 0x00, 0x01, 0x01, 0xB3, 0xB5, 0x80,
                                      0x8F, 0x40, 0xC0, 0x7F, 0xFF, 0x90, 0xB2, 0x00};
     while (s.size() < target) {
         switch (pick(13)) {
-            case 0: append(s, {0x00, 0x00, 0x01, 0xB3}); break;
-            case 1: append(s, {0x00, 0x00, 0x01, 0xB5, static_cast<std::uint8_t>(0x80 | pick(16))}); break;
-            case 2: append(s, picture_coding_extension(pick(2))); break;
-            case 3: append(s, bytes(1 + pick(5), 0x00)); break;
-            case 8: append(s, bytes(pick(3 * scale / 2), 0x00)); break;  // long zero runs
-            case 9: append(s, {0x00, 0x00, 0x01, 0x00, 0x00, 0x01, 0xB5, 0x8F}); break;
-            case 10: append(s, pick(2) ? PLACEHOLDER : ENCODER_SCAN_INFO); break;
+            case 0:
+                append(s, {0x00, 0x00, 0x01, 0xB3});
+                break;
+            case 1:
+                append(s, {0x00, 0x00, 0x01, 0xB5, static_cast<std::uint8_t>(0x80 | pick(16))});
+                break;
+            case 2:
+                append(s, picture_coding_extension(pick(2)));
+                break;
+            case 3:
+                append(s, bytes(1 + pick(5), 0x00));
+                break;
+            case 8:
+                append(s, bytes(pick(3 * scale / 2), 0x00));
+                break;  // long zero runs
+            case 9:
+                append(s, {0x00, 0x00, 0x01, 0x00, 0x00, 0x01, 0xB5, 0x8F});
+                break;
+            case 10:
+                append(s, pick(2) ? PLACEHOLDER : ENCODER_SCAN_INFO);
+                break;
             case 11:  // user data, scan information's near misses, a matrix extension
                 append(s, {0x00, 0x00, 0x01, pick(3) ? std::uint8_t{0xB2} : std::uint8_t{0xB5},
-                           static_cast<std::uint8_t>(pick(2) ? 0x10 : 0x30), pick(2) ? std::uint8_t{0x0E} : std::uint8_t{0x0F}});
+                           static_cast<std::uint8_t>(pick(2) ? 0x10 : 0x30),
+                           pick(2) ? std::uint8_t{0x0E} : std::uint8_t{0x0F}});
                 break;
             case 12:  // user data long enough to reach the end of the look
                 append(s, {0x00, 0x00, 0x01, 0xB2});
@@ -117,11 +133,13 @@ TEST(Differential, AnyBlockSizesMatchReference) {
         const reference_result want = reference_filter(in);
         const pass_result got = run_pass_in_process(in, input_block, output_block, dir.path);
         // The headers must arrive in the first read.
-        const bool accepted = want.accepted && want.headers <= static_cast<std::size_t>(input_block);
+        const bool accepted =
+            want.accepted && want.headers <= static_cast<std::size_t>(input_block);
         ASSERT_EQ(got.accepted, accepted) << "seed " << seed;
         if (!accepted) continue;
         ASSERT_EQ(got.blocks, want.blocks) << "seed " << seed;
-        ASSERT_TRUE(got.output == want.output) << "seed " << seed << " blocks " << input_block << "/" << output_block;
+        ASSERT_TRUE(got.output == want.output)
+            << "seed " << seed << " blocks " << input_block << "/" << output_block;
         total_blocks += want.blocks;
         total_carried += want.carried;
         far_carried += far ? want.carried : 0;

@@ -20,13 +20,14 @@ namespace {
 bytes multi_block_stream() { return make_stream(60, 12, 12000, 21); }  // about 720 KB
 
 // Skips (or, where CI requires every tool, fails) the test without strace.
-#define NEED_STRACE()                                                                         \
-    do {                                                                                      \
-        if (!native_run()) GTEST_SKIP() << "strace faults need the native program";           \
-        if (!have_program("strace")) {                                                        \
-            if (std::getenv("QUORVEL_REQUIRE_TOOLS")) FAIL() << "missing strace (Debian package strace)"; \
-            GTEST_SKIP() << "missing strace: install the Debian package strace";              \
-        }                                                                                     \
+#define NEED_STRACE()                                                               \
+    do {                                                                            \
+        if (!native_run()) GTEST_SKIP() << "strace faults need the native program"; \
+        if (!have_program("strace")) {                                              \
+            if (std::getenv("QUORVEL_REQUIRE_TOOLS"))                               \
+                FAIL() << "missing strace (Debian package strace)";                 \
+            GTEST_SKIP() << "missing strace: install the Debian package strace";    \
+        }                                                                           \
     } while (false)
 
 std::vector<std::string> traced(const std::vector<std::string>& strace_args,
@@ -43,7 +44,8 @@ std::vector<std::string> traced(const std::vector<std::string>& strace_args,
 // moved a whole block, or with nth 0 of the last call, from a dry run under
 // strace.
 int nth_block_call(const fs::path& dir, const std::string& syscall, int nth) {
-    const auto r = run_command(traced({"-e", "trace=" + syscall, "-o", "trace.log"}, {"in.m2v", "out.m2v"}), dir);
+    const auto r = run_command(
+        traced({"-e", "trace=" + syscall, "-o", "trace.log"}, {"in.m2v", "out.m2v"}), dir);
     EXPECT_EQ(r.status, 0) << r.out << r.err;
     std::ifstream log(dir / "trace.log");
     // A call that asked for a whole block and moved it: ", 262144) = 262144",
@@ -53,7 +55,8 @@ int nth_block_call(const fs::path& dir, const std::string& syscall, int nth) {
         const auto at = line.rfind(asked);
         if (at == std::string::npos) return false;
         const auto result = line.find_first_not_of(' ', at + asked.size());
-        return result != std::string::npos && line.compare(result, std::string::npos, "= " + block) == 0;
+        return result != std::string::npos &&
+               line.compare(result, std::string::npos, "= " + block) == 0;
     };
     int index = 0;
     for (std::string line; std::getline(log, line);) {
@@ -93,9 +96,10 @@ TEST_P(Faults, MessageStatusAndOutput) {
     const int when = c.syscall == std::string("read")
                          ? nth_block_call(dir.path, c.syscall, 1) + c.nth_block_call - 1
                          : nth_block_call(dir.path, c.syscall, c.nth_block_call);
-    const std::string inject = "inject=" + std::string(c.syscall) + ":error=" + c.error +
-                               ":when=" + std::to_string(when);
-    const auto r = run_command(traced({"-o", "/dev/null", "-e", inject}, {"in.m2v", "out.m2v"}), dir.path);
+    const std::string inject =
+        "inject=" + std::string(c.syscall) + ":error=" + c.error + ":when=" + std::to_string(when);
+    const auto r =
+        run_command(traced({"-o", "/dev/null", "-e", inject}, {"in.m2v", "out.m2v"}), dir.path);
     const reference_result want = reference_filter(in);
     EXPECT_EQ(r.status, c.message ? 1 : 0);
     EXPECT_EQ(r.out, c.message ? BANNER + c.message : summary(want.blocks, "out.m2v"));

@@ -117,7 +117,8 @@ bytes read_file(const fs::path& path) {
 
 void write_file(const fs::path& path, const bytes& data) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(data.size()));
+    out.write(reinterpret_cast<const char*>(data.data()),
+              static_cast<std::streamsize>(data.size()));
 }
 
 void append(bytes& to, const bytes& what) { to.insert(to.end(), what.begin(), what.end()); }
@@ -141,7 +142,8 @@ bytes gop_header() { return {0x00, 0x00, 0x01, 0xB8, 0x00, 0x08, 0x00, 0x40}; }
 bytes picture_header() { return {0x00, 0x00, 0x01, 0x00, 0x00, 0x0F, 0xFF, 0xF8}; }
 
 bytes picture_coding_extension(bool composite_display) {
-    if (composite_display) return {0x00, 0x00, 0x01, 0xB5, 0x8F, 0xFF, 0xF3, 0x41, 0xC0, 0x5A, 0x00};
+    if (composite_display)
+        return {0x00, 0x00, 0x01, 0xB5, 0x8F, 0xFF, 0xF3, 0x41, 0xC0, 0x5A, 0x00};
     return {0x00, 0x00, 0x01, 0xB5, 0x8F, 0xFF, 0xF3, 0x41, 0x80};
 }
 
@@ -179,7 +181,8 @@ namespace {
 // within the next 65,536 bytes.
 bool carries_scan_info(const bytes& in, std::size_t end) {
     const bytes prefix = {0x00, 0x00, 0x01};
-    const auto window_end = in.begin() + static_cast<std::ptrdiff_t>(std::min(in.size(), end + 65536));
+    const auto window_end =
+        in.begin() + static_cast<std::ptrdiff_t>(std::min(in.size(), end + 65536));
     for (auto at = in.begin() + static_cast<std::ptrdiff_t>(end);;) {
         at = std::search(at, window_end, prefix.begin(), prefix.end());
         if (window_end - at < 4) return false;

@@ -71,7 +71,8 @@ struct reference_result {
     std::size_t headers = 0;  // sequence header and extension start code, copied as they are
     bytes output;
     std::uint64_t blocks = 0;
-    std::uint64_t carried = 0;  // pictures that would get a block but carry scan information already
+    std::uint64_t carried =
+        0;  // pictures that would get a block but carry scan information already
 };
 // The insertion rule over a whole buffer, written independently of the program.
 reference_result reference_filter(const bytes& input);

@@ -31,7 +31,8 @@ const bytes SCAN_INFO_TAG = {0x00, 0x00, 0x01, 0xB2, 0x10, 0x0E};
 
 std::vector<std::size_t> find_all(const bytes& data, const bytes& what) {
     std::vector<std::size_t> at;
-    for (auto it = data.begin(); (it = std::search(it, data.end(), what.begin(), what.end())) != data.end(); ++it)
+    for (auto it = data.begin();
+         (it = std::search(it, data.end(), what.begin(), what.end())) != data.end(); ++it)
         at.push_back(static_cast<std::size_t>(it - data.begin()));
     return at;
 }
@@ -78,19 +79,24 @@ bool extension_ends_at(const bytes& s, std::size_t end) {
 
 // The Debian packages of the programs that are missing, for the skip message.
 std::string missing_packages() {
-    const std::pair<const char*, const char*> tools[] = {{"ffmpeg", "ffmpeg"},         {"mplex", "mjpegtools"},
-                                                         {"vcdimager", "vcdimager"},   {"vcdxrip", "vcdimager"},
+    const std::pair<const char*, const char*> tools[] = {{"ffmpeg", "ffmpeg"},
+                                                         {"mplex", "mjpegtools"},
+                                                         {"vcdimager", "vcdimager"},
+                                                         {"vcdxrip", "vcdimager"},
                                                          {"mpeg2dec", "mpeg2dec"}};
     std::string missing;
     for (const auto& [program, package] : tools)
-        if (!have_program(program) && missing.find(package) == std::string::npos) missing += std::string(" ") + package;
+        if (!have_program(program) && missing.find(package) == std::string::npos)
+            missing += std::string(" ") + package;
     return missing;
 }
 
 std::string blocks_printed(const std::string& out) {
     const std::string key = "Embedded ";
     const auto at = out.find(key);
-    return at == std::string::npos ? "" : out.substr(at + key.size(), out.find(' ', at + key.size()) - at - key.size());
+    return at == std::string::npos
+               ? ""
+               : out.substr(at + key.size(), out.find(' ', at + key.size()) - at - key.size());
 }
 
 // Multiplexes with an MP2 track and makes an SVCD image; returns vcdimager's
@@ -103,19 +109,19 @@ std::pair<std::string, bytes> through_disc_imager(const fs::path& dir, const std
         return r;
     };
     step({"mplex", "-v", "0", "-f", "4", "-o", stem + ".mpg", video, "audio.mp2"}, dir);
-    const auto imager = step({"vcdimager", "-t", "svcd", "--update-scan-offsets", "-c", stem + ".cue",
-                              "-b", stem + ".bin", stem + ".mpg"},
-                              dir);
+    const auto imager = step({"vcdimager", "-t", "svcd", "--update-scan-offsets", "-c",
+                              stem + ".cue", "-b", stem + ".bin", stem + ".mpg"},
+                             dir);
     fs::create_directory(dir / (stem + "-rip"));
     step({"vcdxrip", "-b", "../" + stem + ".bin"}, dir / (stem + "-rip"));
-    step({"ffmpeg", "-v", "error", "-y", "-i", stem + "-rip/avseq01.mpg", "-map", "0:v", "-c", "copy",
-          "-f", "mpeg2video", stem + "-ripped.m2v"},
+    step({"ffmpeg", "-v", "error", "-y", "-i", stem + "-rip/avseq01.mpg", "-map", "0:v", "-c",
+          "copy", "-f", "mpeg2video", stem + "-ripped.m2v"},
          dir);
     return {imager.out + imager.err, read_file(dir / (stem + "-ripped.m2v"))};
 }
 
 class RealStream : public testing::TestWithParam<const char*> {
-protected:
+  protected:
     void SetUp() override {
         const std::string missing = missing_packages();
         if (!missing.empty()) {
@@ -147,7 +153,9 @@ TEST_P(RealStream, DecodesToTheSameFrames) {
     for (const std::string decoder : {"ffmpeg", "mpeg2dec"}) {
         SCOPED_TRACE(decoder);
         const auto decode = [&](const std::string& file) {
-            if (decoder == "ffmpeg") return run_command({"ffmpeg", "-v", "error", "-i", file, "-f", "framemd5", "-"}, dir.path);
+            if (decoder == "ffmpeg")
+                return run_command({"ffmpeg", "-v", "error", "-i", file, "-f", "framemd5", "-"},
+                                   dir.path);
             // libmpeg2 ends a picture only at the next start code, and ffmpeg
             // writes no sequence end code: it is added, or the last picture
             // (the still's only one) would not be compared.
@@ -163,7 +171,8 @@ TEST_P(RealStream, DecodesToTheSameFrames) {
         ASSERT_EQ(after.status, 0) << after.err;
         std::istringstream lines(before.out);
         int frames = 0;
-        for (std::string line; std::getline(lines, line);) frames += !line.empty() && line[0] != '#';
+        for (std::string line; std::getline(lines, line);)
+            frames += !line.empty() && line[0] != '#';
         EXPECT_GE(frames, 1);
         EXPECT_EQ(before.out, after.out);
     }
@@ -174,7 +183,8 @@ TEST_P(RealStream, DecodesToTheSameFrames) {
 // right after a picture coding extension; taking them out gives the input.
 TEST_P(RealStream, EverySequenceCarriesOneScanInformationBlock) {
     std::uint64_t lacking = 0;
-    for (const picture_info& p : pictures(input)) lacking += p.first_in_sequence && p.scan_info == 0;
+    for (const picture_info& p : pictures(input))
+        lacking += p.first_in_sequence && p.scan_info == 0;
     EXPECT_EQ(printed, std::to_string(lacking));
     std::size_t sequences = 0;
     for (const picture_info& p : pictures(output)) {
@@ -218,9 +228,10 @@ TEST_P(CarryingStream, IsLeftByteIdentical) {
 class RealMotionStream : public RealStream {};
 
 TEST_P(RealMotionStream, DiscImagerFillsEveryBlock) {
-    const auto audio = run_command({"ffmpeg", "-v", "error", "-f", "lavfi", "-i", "sine=frequency=440:sample_rate=44100",
-                                    "-t", "2", "-ac", "2", "-c:a", "mp2", "-b:a", "224k", "audio.mp2"},
-                                   dir.path);
+    const auto audio = run_command(
+        {"ffmpeg", "-v", "error", "-f", "lavfi", "-i", "sine=frequency=440:sample_rate=44100", "-t",
+         "2", "-ac", "2", "-c:a", "mp2", "-b:a", "224k", "audio.mp2"},
+        dir.path);
     ASSERT_EQ(audio.status, 0) << audio.err;
     const std::string no_scan_info = "contained no scan information";
 
@@ -243,11 +254,13 @@ TEST_P(RealMotionStream, DiscImagerFillsEveryBlock) {
         std::size_t unfilled = 0;
         for (const std::size_t at : blocks) {
             const bytes fields(video.begin() + at + 6, video.begin() + at + 18);
-            unfilled += fields == bytes(PLACEHOLDER.begin() + 6, PLACEHOLDER.end()) || fields == encoder_fields;
+            unfilled += fields == bytes(PLACEHOLDER.begin() + 6, PLACEHOLDER.end()) ||
+                        fields == encoder_fields;
         }
         EXPECT_EQ(unfilled, 0u);
-        std::printf("[ interop  ] %s, %s: Quorvel embedded %s, blocks in the image %zu, unfilled %zu\n",
-                    GetParam(), filtered, printed.c_str(), blocks.size(), unfilled);
+        std::printf(
+            "[ interop  ] %s, %s: Quorvel embedded %s, blocks in the image %zu, unfilled %zu\n",
+            GetParam(), filtered, printed.c_str(), blocks.size(), unfilled);
     }
 }
 
@@ -260,7 +273,9 @@ std::string fixture_name(const testing::TestParamInfo<const char*>& info) {
 
 INSTANTIATE_TEST_SUITE_P(Motion, RealStream, testing::ValuesIn(MOTION_FIXTURES), fixture_name);
 INSTANTIATE_TEST_SUITE_P(Still, RealStream, testing::Values(STILL_FIXTURE), fixture_name);
-INSTANTIATE_TEST_SUITE_P(Motion, RealMotionStream, testing::ValuesIn(MOTION_FIXTURES), fixture_name);
-INSTANTIATE_TEST_SUITE_P(Encoders, CarryingStream, testing::ValuesIn(CARRYING_FIXTURES), fixture_name);
+INSTANTIATE_TEST_SUITE_P(Motion, RealMotionStream, testing::ValuesIn(MOTION_FIXTURES),
+                         fixture_name);
+INSTANTIATE_TEST_SUITE_P(Encoders, CarryingStream, testing::ValuesIn(CARRYING_FIXTURES),
+                         fixture_name);
 
 }  // namespace

@@ -2,8 +2,8 @@
 // header and a picture at the end. Nothing may wrap at 32 bits. The file is
 // sparse, but the output is written in full (about 4.3 GB of disk for a
 // moment).
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <fstream>
@@ -13,7 +13,8 @@
 using namespace qt;
 
 // The hole's end is past 4 GiB on 32-bit systems too.
-static_assert(sizeof(off_t) >= 8, "file offsets must be 64 bits wide: build with -D_FILE_OFFSET_BITS=64");
+static_assert(sizeof(off_t) >= 8,
+              "file offsets must be 64 bits wide: build with -D_FILE_OFFSET_BITS=64");
 
 TEST(Large, PastFourGibibytes) {
     temp_dir dir;
@@ -46,9 +47,11 @@ TEST(Large, PastFourGibibytes) {
     append(want_tail, slice_bytes);
     std::ifstream out(dir / "out.m2v", std::ios::binary);
     bytes got_head(head_out), got_tail(want_tail.size());
-    out.read(reinterpret_cast<char*>(got_head.data()), static_cast<std::streamsize>(got_head.size()));
+    out.read(reinterpret_cast<char*>(got_head.data()),
+             static_cast<std::streamsize>(got_head.size()));
     out.seekg(-static_cast<std::streamoff>(want_tail.size()), std::ios::end);
-    out.read(reinterpret_cast<char*>(got_tail.data()), static_cast<std::streamsize>(got_tail.size()));
+    out.read(reinterpret_cast<char*>(got_tail.data()),
+             static_cast<std::streamsize>(got_tail.size()));
     EXPECT_EQ(got_head, reference_filter(head).output);
     EXPECT_EQ(got_tail, want_tail);
 }

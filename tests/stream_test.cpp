@@ -138,7 +138,8 @@ TEST_P(InputBoundary, SplitAnywhereIsFound) {
 // come before the boundary.
 const auto bytes_before = [](const auto& info) { return "Before" + std::to_string(info.param); };
 
-INSTANTIATE_TEST_SUITE_P(EveryOffset, InputBoundary, testing::Range<std::size_t>(1, 24), bytes_before);
+INSTANTIATE_TEST_SUITE_P(EveryOffset, InputBoundary, testing::Range<std::size_t>(1, 24),
+                         bytes_before);
 
 // The inserted block straddles the first output block boundary.
 class OutputBoundary : public testing::TestWithParam<std::size_t> {};
@@ -154,7 +155,8 @@ TEST_P(OutputBoundary, BlockSplitAcrossWrites) {
     EXPECT_EQ(expect_filtered(s), 2u);
 }
 
-INSTANTIATE_TEST_SUITE_P(EveryOffset, OutputBoundary, testing::Range<std::size_t>(0, 19), bytes_before);
+INSTANTIATE_TEST_SUITE_P(EveryOffset, OutputBoundary, testing::Range<std::size_t>(0, 19),
+                         bytes_before);
 
 // Exact multiples of the block size, in input and in output, and short inputs.
 TEST(Stream, LengthsAtBlockMultiples) {
@@ -171,7 +173,7 @@ TEST(Stream, LengthsAtBlockMultiples) {
 TEST(Stream, ShortInputs) {
     bytes headers = sequence_header();
     append(headers, {0x00, 0x00, 0x01, 0xB5});
-    EXPECT_EQ(expect_filtered(headers), 0u);  // nothing past the headers
+    EXPECT_EQ(expect_filtered(headers), 0u);                   // nothing past the headers
     EXPECT_EQ(expect_filtered(make_stream(1, 1, 20, 3)), 1u);  // a still picture
     EXPECT_EQ(expect_filtered(make_stream(40, 12, 3000, 3)), 4u);
 }
@@ -205,8 +207,8 @@ TEST(Stream, EndingInsideExtensionAcrossBlocks) {
 // carries scan information, and so gets no block of its own.
 struct follow_case {
     const char* name;
-    bytes follow;        // the bytes right after the picture coding extension
-    bool ends_there;     // the input ends with them; otherwise the picture's slice follows
+    bytes follow;     // the bytes right after the picture coding extension
+    bool ends_there;  // the input ends with them; otherwise the picture's slice follows
     std::uint64_t blocks;
 };
 
@@ -237,7 +239,8 @@ TEST_P(FollowingExtension, DecidesTheBlock) {
         bytes s = make_stream(1, 1, 0, 5);
         s.resize(s.size() - 4);  // the headers of one picture, up to its coding extension
         if (at != 0) {
-            bytes tail = bytes(s.begin() + static_cast<std::ptrdiff_t>(sequence_header().size() + 4), s.end());
+            bytes tail = bytes(
+                s.begin() + static_cast<std::ptrdiff_t>(sequence_header().size() + 4), s.end());
             s.resize(sequence_header().size() + 4);
             pad_to(s, at - tail.size(), 7);
             append(s, tail);
@@ -264,7 +267,8 @@ INSTANTIATE_TEST_SUITE_P(
         follow_case{"TagEndsOneBytePast", scan_info_tag_ending_at(65537), false, 1},
         follow_case{"InputEndsInsideTheTag", {0x00, 0x00, 0x01, 0xB2, 0x10}, true, 1},
         follow_case{"InputEndsRightAfterTheTag", {0x00, 0x00, 0x01, 0xB2, 0x10, 0x0E}, true, 0},
-        follow_case{"InputEndsInsideUserData", {0x00, 0x00, 0x01, 0xB2, 0x33, 0x00, 0x00}, true, 1}),
+        follow_case{
+            "InputEndsInsideUserData", {0x00, 0x00, 0x01, 0xB2, 0x33, 0x00, 0x00}, true, 1}),
     case_name);
 
 // Zeros are where the scanner's shortcuts must still count exactly.

@@ -62,7 +62,8 @@ void close_files() {
     close_quietly(input_file);
     const int fd = output_file;
     output_file = -1;
-    if (fd >= 0 && !platform::close_file(fd)) fail("Error writing to output file %s\n\n", output_name);
+    if (fd >= 0 && !platform::close_file(fd))
+        fail("Error writing to output file %s\n\n", output_name);
 }
 
 void read_first_block() {

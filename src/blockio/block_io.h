@@ -42,7 +42,7 @@ bool open_input(const std::string& path);
 bool open_output(const std::string& path);  // created if missing, not yet emptied
 bool output_is_input();                     // whatever names and kind of file
 bool empty_output();                        // truncates a regular output
-void close_files();  // the output's close is checked like a write
+void close_files();                         // the output's close is checked like a write
 
 // Reads until the block is full or the input ends; the header check's read.
 void read_first_block();

@@ -15,7 +15,8 @@
 // Inputs and outputs past 2 GiB: on a 32-bit system only 64-bit file offsets
 // make open() ask for a large file. Without them the kernel refuses to open an
 // input of 2 GiB or more and fails the first write past 2 GiB of output.
-static_assert(sizeof(off_t) >= 8, "file offsets must be 64 bits wide: build with -D_FILE_OFFSET_BITS=64");
+static_assert(sizeof(off_t) >= 8,
+              "file offsets must be 64 bits wide: build with -D_FILE_OFFSET_BITS=64");
 #endif
 
 namespace quorvel::platform {

@@ -31,7 +31,7 @@ void restore_console_code_page() {
 
 BOOL WINAPI on_console_event(DWORD) {
     SetConsoleOutputCP(console_code_page);  // from another thread: no stdio here
-    return FALSE;  // the default handler then ends the process
+    return FALSE;                           // the default handler then ends the process
 }
 
 }  // namespace

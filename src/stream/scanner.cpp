@@ -59,8 +59,8 @@ std::uint8_t state_before(const std::uint8_t* data, std::size_t from, std::size_
 
 // The first position j in [from, size) with data[j] == key right after an
 // 01 byte, or size. Only such a key can be a start code value; from > 0.
-std::size_t find_key_after_01_bytewise(const std::uint8_t* data, std::size_t from,
-                                       std::size_t size, std::uint8_t key) {
+std::size_t find_key_after_01_bytewise(const std::uint8_t* data, std::size_t from, std::size_t size,
+                                       std::uint8_t key) {
     for (std::size_t j = from; j < size; ++j) {
         const auto* hit = static_cast<const std::uint8_t*>(std::memchr(data + j, key, size - j));
         if (hit == nullptr) break;
@@ -78,9 +78,9 @@ __attribute__((target("avx2"))) inline __m256i load(const std::uint8_t* p) {
 // The same, 64 bytes at a time: the pair 01 key is rare outside real start
 // codes, so the loop seldom stops early.
 __attribute__((target("avx2"))) std::size_t find_key_after_01_avx2(const std::uint8_t* data,
-                                                                    std::size_t from,
-                                                                    std::size_t size,
-                                                                    std::uint8_t key) {
+                                                                   std::size_t from,
+                                                                   std::size_t size,
+                                                                   std::uint8_t key) {
     const __m256i ones = _mm256_set1_epi8(0x01);
     const __m256i keys = _mm256_set1_epi8(static_cast<char>(key));
     std::size_t j = from;
@@ -144,13 +144,15 @@ std::size_t scan_span(const std::uint8_t* data, std::size_t size, scanner_state&
 
 look_answer look_for_scan_info(const std::uint8_t* data, std::size_t size, std::size_t& from) {
     const std::size_t limit = std::min(size, SCAN_INFO_LOOK);
-    const look_answer out_of_bytes = size >= SCAN_INFO_LOOK ? look_answer::absent : look_answer::undecided;
+    const look_answer out_of_bytes =
+        size >= SCAN_INFO_LOOK ? look_answer::absent : look_answer::undecided;
     // `from` walks forward to each start code prefix whose value byte is
     // here, and stays on one that needs more bytes, so a call with more
     // bytes goes on where this one stopped.
     std::size_t& q = from;
     for (;;) {
-        while (q + 3 < limit && !(data[q] == 0x00 && data[q + 1] == 0x00 && data[q + 2] == 0x01)) ++q;
+        while (q + 3 < limit && !(data[q] == 0x00 && data[q + 1] == 0x00 && data[q + 2] == 0x01))
+            ++q;
         if (q + 3 >= limit) return out_of_bytes;
         const std::uint8_t value = data[q + 3];
         if (value == 0xB2) {  // user data: scan information if its tag and length follow

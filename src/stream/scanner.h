@@ -10,12 +10,12 @@ namespace quorvel {
 
 // Scanner states, one per position in "00 00 01 value [identifier]".
 enum : std::uint8_t {
-    NO_PREFIX = 0,       // no prefix byte seen
-    ONE_ZERO = 1,        // one zero seen
-    TWO_ZEROS = 2,       // two or more zeros seen
+    NO_PREFIX = 0,         // no prefix byte seen
+    ONE_ZERO = 1,          // one zero seen
+    TWO_ZEROS = 2,         // two or more zeros seen
     START_CODE_VALUE = 3,  // the byte is a start code value
-    EXTENSION_ID = 4,    // the byte follows an extension start code
-    INSERT_HERE = 5,     // the byte starts a picture coding extension that wants a block
+    EXTENSION_ID = 4,      // the byte follows an extension start code
+    INSERT_HERE = 5,       // the byte starts a picture coding extension that wants a block
 };
 
 struct scanner_state {
