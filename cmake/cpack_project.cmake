@@ -19,6 +19,12 @@ if(NOT DEFINED ENV{SOURCE_DATE_EPOCH})
   set(ENV{SOURCE_DATE_EPOCH} "${epoch}")
 endif()
 
+# The Debian package takes the Debian layout (the install component
+# "debian"), not the plain one of cmake --install.
+if(CPACK_GENERATOR STREQUAL "DEB" AND CPACK_QUORVEL_DEBIAN_PROJECT)
+  set(CPACK_INSTALL_CMAKE_PROJECTS "${CPACK_QUORVEL_DEBIAN_PROJECT}")
+endif()
+
 # A cross build's package: dpkg-shlibdeps reads the target's libraries.
 if(CPACK_GENERATOR STREQUAL "DEB" AND CPACK_DEBIAN_PACKAGE_ARCHITECTURE)
   set(ENV{DEB_HOST_ARCH} "${CPACK_DEBIAN_PACKAGE_ARCHITECTURE}")
