@@ -25,6 +25,11 @@ if(CPACK_GENERATOR STREQUAL "DEB" AND CPACK_QUORVEL_DEBIAN_PROJECT)
   set(CPACK_INSTALL_CMAKE_PROJECTS "${CPACK_QUORVEL_DEBIAN_PROJECT}")
 endif()
 
+# A cross build whose Debian architecture is unknown makes no package at all.
+if(CPACK_GENERATOR STREQUAL "DEB" AND CPACK_QUORVEL_NO_DEB)
+  message(FATAL_ERROR "${CPACK_QUORVEL_NO_DEB}")
+endif()
+
 # A cross build's package: dpkg-shlibdeps reads the target's libraries.
 if(CPACK_GENERATOR STREQUAL "DEB" AND CPACK_DEBIAN_PACKAGE_ARCHITECTURE)
   set(ENV{DEB_HOST_ARCH} "${CPACK_DEBIAN_PACKAGE_ARCHITECTURE}")

@@ -4,8 +4,9 @@
 # runtime through multiarch (the loader the programs ask for, and what
 # dpkg-shlibdeps reads to name a package's dependencies), and qemu's
 # user-mode emulator registered with binfmt_misc, so that a test running
-# under the emulator can start the program as a child. Debian 12, as root;
-# safe to run again.
+# under the emulator can start the program as a child (for i386 only where
+# the kernel cannot run i386 programs itself). Debian 12, as root; safe to
+# run again.
 #
 #   tests/setup_cross.sh [arm64|armel|armhf|i386|s390x|riscv64 ...]  # default: all six
 #
@@ -17,7 +18,8 @@ export DEBIAN_FRONTEND=noninteractive
 . "$(dirname "$0")/binfmt.sh"
 [ $# -gt 0 ] || set -- arm64 armel armhf i386 s390x riscv64
 
-packages=(qemu-user)
+# dpkg-dev: the target's Debian architecture and libraries for its .deb.
+packages=(qemu-user dpkg-dev)
 added=no
 for arch in "$@"; do
     case $arch in

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# Makes the 32-bit Wine run on an x86-64 machine whose kernel runs no 32-bit
-# x86 code: every i386 ELF program goes to qemu's user-mode emulator through
-# binfmt_misc. Debian 12, as root; safe to run again.
+# Makes the 32-bit Wine run on an x86-64 machine, also one whose kernel runs
+# no 32-bit x86 code: there (a tiny i386 program is tried first) every i386
+# ELF program goes to qemu's user-mode emulator through binfmt_misc; a kernel
+# that runs them itself is left as it is. Debian 12, as root; safe to run
+# again.
 #
 #   tests/setup_wine32.sh
 #
@@ -43,7 +45,7 @@ if ! qemu-i386 --version 2>/dev/null | grep -qE 'version ([89]\.[1-9]|[1-9][0-9]
     apt-get install -y -q --no-install-recommends -t "$suite" qemu-user
 fi
 
-# binfmt_misc: i386 programs to qemu-i386.
+# binfmt_misc: i386 programs to qemu-i386, where the kernel cannot run them.
 . "$(dirname "$0")/binfmt.sh"
 register_qemu i386
 
