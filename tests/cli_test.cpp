@@ -4,6 +4,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <sstream>
+
 #include "harness.h"
 
 using namespace qt;
@@ -225,6 +227,58 @@ TEST(Input, DirectoryIsRefused) {
     EXPECT_EQ(r.out, BANNER + (native_run() ? "Error reading from input file clips\n\n"
                                             : "Unable to open input file clips\n\n"));
     EXPECT_FALSE(fs::exists(dir / "out.m2v"));
+}
+
+// A short name in a folder so deep that the full path passes Windows' old
+// 260-character limit: Windows opens it only in the \\?\ form of that full
+// path. Wine would open it either way, so its file trace shows which form the
+// program asked for.
+TEST(Names, ShortNameInDeepFolder) {
+    temp_dir dir;
+    fs::path deep = dir.path;
+    // 235 characters: Wine refuses a working folder past 260.
+    while (deep.string().size() < 235)
+        deep /= std::string(std::min<std::size_t>(50, 234 - deep.string().size()), 'f');
+    fs::create_directories(deep);
+    const std::string in = "clip-in-a-deep-folder.m2v", out = "output-in-a-deep-folder.m2v";
+    write_file(deep / in, small_stream());
+    const char* debug = std::getenv("WINEDEBUG");
+    const std::string debug_before = debug ? debug : "";
+    if (!native_run()) setenv("WINEDEBUG", "trace+file", 1);
+    const auto r = run_quorvel({in, out}, deep);
+    if (!native_run()) setenv("WINEDEBUG", debug_before.c_str(), 1);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, summary(2, out));
+    EXPECT_EQ(read_file(deep / out), reference_filter(small_stream()).output);
+    if (!native_run()) {
+        for (const std::string& name : {in, out}) {
+            const std::string asked = R"(CreateFileW L"\\\\?\\)", ending = R"(\\)" + name + "\"";
+            std::istringstream lines(r.err);
+            bool long_form = false;
+            for (std::string line; std::getline(lines, line);)
+                long_form = long_form || (line.find(asked) != std::string::npos &&
+                                          line.find(ending) != std::string::npos);
+            EXPECT_TRUE(long_form) << name << " not opened by its full \\\\?\\ path";
+        }
+    }
+}
+
+// A name outside ASCII is shown as it is on a console too: a pseudo-terminal,
+// on which Wine gives the program one.
+TEST(Names, ShownWholeOnConsole) {
+    temp_dir dir;
+    write_file(dir / "in.m2v", small_stream());
+    const std::string name =
+        "\xC3\xBCn\xC3\xAF"
+        "c\xC3\xB6"
+        "d\xC3\xA9-\xE2\x82\xAC.m2v";  // ünïcödé-€
+    std::string command;
+    for (const std::string& word : quorvel_command()) command += "'" + word + "' ";
+    command += "in.m2v '" + name + "'";
+    const auto r = run_command({"script", "-qec", command, "/dev/null"}, dir.path);
+    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_NE(r.out.find("user data blocks in " + name + "\r"), std::string::npos) << r.out;
+    EXPECT_EQ(read_file(dir / name), reference_filter(small_stream()).output);
 }
 
 // Names far outside any ANSI code page go in and come out whole, in UTF-8.

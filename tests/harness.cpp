@@ -82,14 +82,18 @@ bool have_program(const std::string& name) {
 
 std::string quorvel_exe() { return env_or("QUORVEL_EXE", QUORVEL_EXE_DEFAULT); }
 
+std::vector<std::string> quorvel_command() {
+    std::vector<std::string> command = split_words(env_or("QUORVEL_RUNNER", ""));
+    command.push_back(quorvel_exe());
+    return command;
+}
+
 run_result run_quorvel(const std::vector<std::string>& args, const fs::path& cwd,
                        int time_limit_seconds) {
     std::vector<std::string> command;
     if (time_limit_seconds > 0)
         command = {"timeout", "-k", "5", std::to_string(time_limit_seconds)};
-    for (const std::string& word : split_words(env_or("QUORVEL_RUNNER", "")))
-        command.push_back(word);
-    command.push_back(quorvel_exe());
+    for (const std::string& word : quorvel_command()) command.push_back(word);
     command.insert(command.end(), args.begin(), args.end());
     run_result result = run_command(command, cwd);
     if (!native_run()) {

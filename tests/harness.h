@@ -35,6 +35,8 @@ bool have_program(const std::string& name);
 
 // The program under test: QUORVEL_EXE, or the one this build made.
 std::string quorvel_exe();
+// The command that starts it: QUORVEL_RUNNER's words (such as wine), then the program.
+std::vector<std::string> quorvel_command();
 // Runs the program (through QUORVEL_RUNNER such as wine when set) with the
 // given arguments in the given directory. A run that may hang (on a FIFO) is
 // given a time limit, after which it is ended with status 124.

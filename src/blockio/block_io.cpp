@@ -37,7 +37,9 @@ void close_quietly(int& fd) {
 }  // namespace
 
 void fail(const char* message, const std::string& name) {
-    std::printf(message, name.c_str());
+    std::string text = message;
+    if (const auto at = text.find("%s"); at != std::string::npos) text.replace(at, 2, name);
+    platform::print(text);
     close_quietly(input_file);
     close_quietly(output_file);
     if (failure_hook != nullptr) failure_hook();

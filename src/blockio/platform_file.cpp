@@ -1,6 +1,8 @@
 #include "platform_file.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdio>
 
 #ifdef _WIN32
 #include <fcntl.h>
@@ -33,19 +35,50 @@ std::wstring widen(const std::string& utf8) {
     return wide;
 }
 
-// Paths past the old 260-character limit need the \\?\ form of their full path.
+// A path whose full form passes the old 260-character limit (whatever the
+// length of the name as typed: a short name in a deep folder too) needs the
+// \\?\ form of that full path; \\server\share paths take \\?\UNC\. Names
+// already in the \\?\ or \\.\ form are left as given.
 std::wstring native_path(const std::string& utf8) {
     std::wstring path = widen(utf8);
-    if (path.size() < MAX_PATH - 12 || path.rfind(L"\\\\?\\", 0) == 0) return path;
+    if (path.rfind(L"\\\\?\\", 0) == 0 || path.rfind(L"\\\\.\\", 0) == 0) return path;
     const DWORD size = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
     if (size == 0) return path;
     std::wstring full(size, L'\0');
     full.resize(GetFullPathNameW(path.c_str(), size, full.data(), nullptr));
+    if (full.size() < MAX_PATH - 12) return path;  // 248: a folder's limit, the stricter one
     if (full.rfind(L"\\\\", 0) == 0) return L"\\\\?\\UNC\\" + full.substr(2);
     return L"\\\\?\\" + full;
 }
 
 }  // namespace
+
+void print(const std::string& text) {
+    // On a console, UTF-16 through WriteConsoleW, whatever its code page;
+    // line ends as the C runtime's text mode writes them elsewhere.
+    const HANDLE console = GetStdHandle(STD_OUTPUT_HANDLE);
+    DWORD mode = 0;
+    if (console == nullptr || console == INVALID_HANDLE_VALUE || !GetConsoleMode(console, &mode)) {
+        std::fwrite(text.data(), 1, text.size(), stdout);
+        return;
+    }
+    std::wstring wide;
+    for (const wchar_t c : widen(text)) {
+        if (c == L'\n') wide += L'\r';
+        wide += c;
+    }
+    // Pieces small enough for every console, never splitting a surrogate pair.
+    constexpr std::size_t PIECE = 8192;
+    for (std::size_t at = 0; at < wide.size();) {
+        std::size_t n = std::min(PIECE, wide.size() - at);
+        if (at + n < wide.size() && IS_HIGH_SURROGATE(wide[at + n - 1])) --n;
+        DWORD written = 0;
+        if (!WriteConsoleW(console, wide.data() + at, static_cast<DWORD>(n), &written, nullptr) ||
+            written == 0)
+            return;
+        at += written;
+    }
+}
 
 int open_for_reading(const std::string& path) {
     return _wopen(native_path(path).c_str(), _O_RDONLY | _O_BINARY);
@@ -114,6 +147,8 @@ bool write_all(int fd, const std::uint8_t* data, std::int32_t size) {
 }
 
 bool close_file(int fd) { return ::close(fd) == 0 || errno == EINTR; }
+
+void print(const std::string& text) { std::fwrite(text.data(), 1, text.size(), stdout); }
 
 bool same_file(int a, int b) {
     struct stat x, y;

@@ -14,6 +14,9 @@ long read_some(int fd, std::uint8_t* data, std::int32_t size);
 // One request for the whole run unless the system takes less; false on failure.
 bool write_all(int fd, const std::uint8_t* data, std::int32_t size);
 bool close_file(int fd);
+// Writes a message (UTF-8) to standard output: as UTF-16 to a Windows
+// console, as the bytes themselves to anything else.
+void print(const std::string& text);
 // Whether two open files are one: device and inode, or on Windows volume
 // serial number and file index. Files whose identity cannot be read are not.
 bool same_file(int a, int b);

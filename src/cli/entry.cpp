@@ -18,33 +18,11 @@ std::string to_utf8(const wchar_t* wide) {
     return utf8;
 }
 
-// The console's output code page as the program found it; 0 without a console.
-UINT console_code_page = 0;
-
-// Puts the console back as it was. Runs from exit(), after a complete run and
-// after every failure (fail() ends the process with exit(1)); what is still
-// buffered goes out first, in UTF-8. Ctrl+C or a closed window restores it too.
-void restore_console_code_page() {
-    std::fflush(stdout);
-    SetConsoleOutputCP(console_code_page);
-}
-
-BOOL WINAPI on_console_event(DWORD) {
-    SetConsoleOutputCP(console_code_page);  // from another thread: no stdio here
-    return FALSE;                           // the default handler then ends the process
-}
-
 }  // namespace
 
 // The wide entry point sees names outside the ANSI code page; messages go
-// out in UTF-8, which the console is told to show while the program runs.
+// to a console as UTF-16, which leaves its code page alone (see print()).
 int wmain(int argc, wchar_t** argv) {
-    console_code_page = GetConsoleOutputCP();
-    if (console_code_page != 0 && console_code_page != CP_UTF8) {
-        std::atexit(restore_console_code_page);
-        SetConsoleCtrlHandler(on_console_event, TRUE);
-        SetConsoleOutputCP(CP_UTF8);
-    }
     std::vector<std::string> args;
     for (int i = 0; i < argc; ++i) args.push_back(to_utf8(argv[i]));
     const int status = quorvel_main(argc, args.data());

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "../blockio/block_io.h"
+#include "../blockio/platform_file.h"
 #include "../stream/stream_pass.h"
 #include "console.h"
 
@@ -26,9 +27,9 @@ std::string lower_ascii(std::string name) {
 
 int quorvel_main(int argc, const std::string* argv) {
     using namespace quorvel;
-    std::printf("%s", BANNER);
+    platform::print(BANNER);
     if (argc < 3) {
-        std::printf("%s", USAGE);
+        platform::print(USAGE);
         return 1;
     }
     // The files are opened by the names as typed; the lower-cased forms are
@@ -49,7 +50,7 @@ int quorvel_main(int argc, const std::string* argv) {
     run_body_pass();
     if (output_count != 0) flush_output();
     close_files();
-    std::printf("Embedded %lld SVCD scan information user data blocks in %s\n",
-                static_cast<long long>(blocks_embedded), output_name.c_str());
+    platform::print("Embedded " + std::to_string(blocks_embedded) +
+                    " SVCD scan information user data blocks in " + output_name + "\n");
     return 0;
 }
