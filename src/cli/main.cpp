@@ -1,6 +1,5 @@
 // Entry and run sequence: check the names, check the input's headers, and
 // only then open the output and run the pass.
-#include <cstdio>
 #include <string>
 
 #include "../blockio/block_io.h"
