@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <sstream>
 
 #include "harness.h"
@@ -20,6 +21,12 @@ const std::string SAME = "Input and output filenames must be different\n\n";
 const std::string NOT_MPEG2 = "Input file is not an MPEG-2 video stream\n\n";
 
 bytes small_stream() { return make_stream(3, 2, 500, 7); }
+
+std::string lower_ascii(std::string name) {
+    for (char& c : name)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return name;
+}
 
 struct usage_case {
     const char* name;
@@ -140,21 +147,65 @@ TEST(Run, OverwritesAnExistingOutput) {
     EXPECT_EQ(read_file(dir / "out.m2v"), reference_filter(in).output);
 }
 
-// A complete run whose summary cannot be printed (standard output full or
-// closed) keeps status 0: the output is whole, and a caller without a
-// console may rely on the status alone.
-TEST(Run, SummaryNotPrintedStillSucceeds) {
-    if (!native_run()) GTEST_SKIP() << "POSIX shell redirections";
+// Standard output and standard error as shells and pipelines leave them. A
+// lost summary keeps status 0; an output that is standard output's own file
+// or pipe gets nothing but the stream, the messages going to standard error
+// (or nowhere, when that is the output too). `$@` is the program; fd 5 is a
+// pipe whose reader has gone.
+struct redirect_case {
+    const char* name;
+    std::string shell;
+    int status;
+    bool whole;       // out.m2v holds the whole output; otherwise it does not exist
+    std::string err;  // standard error
+    bool posix_only = true;
+};
+
+const std::string GONE_READER = "mkfifo p && exec 4<>p 5>p 4<&- && ";
+
+class Redirected : public testing::TestWithParam<redirect_case> {};
+
+TEST_P(Redirected, StreamStatusAndMessages) {
+    const redirect_case& c = GetParam();
+    if (c.posix_only && !native_run()) GTEST_SKIP() << "POSIX shell redirections";
     temp_dir dir;
-    const bytes in = small_stream();
+    const bytes in = make_stream(60, 12, 12000, 21);  // more than a pipe holds
     write_file(dir / "in.m2v", in);
-    for (const std::string redirect : {">/dev/full", ">&-"}) {
-        const auto r = run_command(
-            {"sh", "-c", "exec \"$0\" in.m2v out.m2v " + redirect, quorvel_exe()}, dir.path);
-        EXPECT_EQ(r.status, 0) << redirect;
-        EXPECT_EQ(read_file(dir / "out.m2v"), reference_filter(in).output) << redirect;
+    std::vector<std::string> command = {"bash", "-o", "pipefail", "-c", c.shell, "bash"};
+    for (const std::string& word : quorvel_command()) command.push_back(word);
+    auto r = run_command(command, dir.path);
+    if (!native_run()) r.err.erase(std::remove(r.err.begin(), r.err.end(), '\r'), r.err.end());
+    EXPECT_EQ(r.status, c.status);
+    EXPECT_EQ(r.err, c.err);
+    if (c.whole) {
+        EXPECT_TRUE(read_file(dir / "out.m2v") == reference_filter(in).output);
+    } else {
+        EXPECT_FALSE(fs::exists(dir / "out.m2v"));
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Shell, Redirected,
+    testing::Values(
+        redirect_case{"SummaryToFullDevice", R"("$@" in.m2v out.m2v >/dev/full)", 0, true, ""},
+        redirect_case{"SummaryToClosedStandardOutput", R"("$@" in.m2v out.m2v >&-)", 0, true, ""},
+        redirect_case{"SummaryToGoneReader", (GONE_READER + R"("$@" in.m2v out.m2v >&5)"), 0, true,
+                      ""},
+        redirect_case{"StandardOutputToFile", R"("$@" in.m2v /dev/stdout >out.m2v)", 0, true,
+                      summary(5, "/dev/stdout")},
+        redirect_case{"StandardOutputIntoPipe", R"("$@" in.m2v /dev/stdout | cat >out.m2v)", 0,
+                      true, summary(5, "/dev/stdout")},
+        redirect_case{"StandardOutputReaderQuits",
+                      R"("$@" in.m2v /dev/stdout | head -c 1000 >/dev/null)", 1, false,
+                      BANNER + "Error writing to output file /dev/stdout\n\n"},
+        redirect_case{"OutputRedirectedToItself", R"("$@" in.m2v out.m2v >out.m2v)", 0, true,
+                      summary(5, "out.m2v"), false},
+        redirect_case{"BothStreamsRedirectedToOutput", R"("$@" in.m2v out.m2v >out.m2v 2>&1)", 0,
+                      true, ""},
+        redirect_case{"NullDeviceKeepsMessages", R"("$@" in.m2v /dev/null >/dev/null)", 0, false,
+                      ""},
+        redirect_case{"StandardDescriptorsClosed", R"("$@" in.m2v out.m2v <&- >&-)", 0, true, ""}),
+    case_name);
 
 // Names are opened as typed; a lower-cased twin is a different file here.
 TEST(Names, OpenedAsTypedShownLowerCased) {
@@ -199,9 +250,7 @@ TEST(Names, LongerThanAnyFixedBuffer) {
     const std::string out_name = relative + "OUT.m2v";  // over 600 characters
     const auto r = run_quorvel({relative + "in.m2v", out_name}, dir.path);
     EXPECT_EQ(r.status, 0);
-    std::string lowered = out_name;
-    for (char& c : lowered) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    EXPECT_EQ(r.out, summary(2, lowered));
+    EXPECT_EQ(r.out, summary(2, lower_ascii(out_name)));
     EXPECT_EQ(read_file(deep / "OUT.m2v"), reference_filter(small_stream()).output);
 }
 
@@ -263,23 +312,44 @@ TEST(Names, ShortNameInDeepFolder) {
     }
 }
 
-// A name outside ASCII is shown as it is on a console too: a pseudo-terminal,
-// on which Wine gives the program one.
-TEST(Names, ShownWholeOnConsole) {
+// Names in messages on a terminal: a pseudo-terminal, on which Wine gives the
+// program a console. A name outside ASCII is shown whole; a control character
+// is shown as '?', so that a name cannot set the title or forge a line. Into
+// a pipe the name's bytes go out as they are.
+struct shown_case {
+    const char* name;
+    std::string typed;
+    std::string on_terminal;
+};
+
+class ShownOnTerminal : public testing::TestWithParam<shown_case> {};
+
+TEST_P(ShownOnTerminal, AndThroughPipe) {
+    const shown_case& c = GetParam();
     temp_dir dir;
-    write_file(dir / "in.m2v", small_stream());
-    const std::string name =
-        "\xC3\xBCn\xC3\xAF"
-        "c\xC3\xB6"
-        "d\xC3\xA9-\xE2\x82\xAC.m2v";  // ünïcödé-€
     std::string command;
     for (const std::string& word : quorvel_command()) command += "'" + word + "' ";
-    command += "in.m2v '" + name + "'";
+    command += "'" + c.typed + "' out.m2v";
     const auto r = run_command({"script", "-qec", command, "/dev/null"}, dir.path);
-    EXPECT_EQ(r.status, 0) << r.out;
-    EXPECT_NE(r.out.find("user data blocks in " + name + "\r"), std::string::npos) << r.out;
-    EXPECT_EQ(read_file(dir / name), reference_filter(small_stream()).output);
+    EXPECT_EQ(r.status, 1) << r.out;
+    const std::string missing = "Unable to open input file ";
+    EXPECT_NE(r.out.find(missing + c.on_terminal + "\r"), std::string::npos) << r.out;
+    const auto piped = run_quorvel({c.typed, "out.m2v"}, dir.path);
+    EXPECT_EQ(piped.out, BANNER + missing + lower_ascii(c.typed) + "\n\n");
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Names, ShownOnTerminal,
+    testing::Values(shown_case{"OutsideAscii",
+                               "\xC3\xBCn\xC3\xAF"
+                               "c\xC3\xB6"
+                               "d\xC3\xA9-\xE2\x82\xAC.m2v",  // ünïcödé-€
+                               "\xC3\xBCn\xC3\xAF"
+                               "c\xC3\xB6"
+                               "d\xC3\xA9-\xE2\x82\xAC.m2v"},
+                    shown_case{"TitleEscape", "Clip\x1B]0;TITLE\x07.m2v", "clip?]0;title?.m2v"},
+                    shown_case{"ForgedLine", "a.m2v\nEmbedded 9 ...\x7F", "a.m2v?embedded 9 ...?"}),
+    case_name);
 
 // Names far outside any ANSI code page go in and come out whole, in UTF-8.
 TEST(Names, OutsideAnsiCodePage) {

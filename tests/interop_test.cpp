@@ -262,6 +262,21 @@ TEST_P(RealMotionStream, DiscImagerFillsEveryBlock) {
             "[ interop  ] %s, %s: Quorvel embedded %s, blocks in the image %zu, unfilled %zu\n",
             GetParam(), filtered, printed.c_str(), blocks.size(), unfilled);
     }
+
+    // The chain without an intermediate file: the stream through pipes from
+    // the encoder's side into the multiplexer, which makes the same program stream.
+    std::vector<std::string> chain = {
+        "bash",
+        "-o",
+        "pipefail",
+        "-c",
+        R"(cat in.m2v | "$@" /dev/stdin /dev/stdout | mplex -v 0 -f 4 -o piped.mpg /dev/stdin audio.mp2)",
+        "bash"};
+    for (const std::string& word : quorvel_command()) chain.push_back(word);
+    const auto piped = run_command(chain, dir.path);
+    EXPECT_EQ(piped.status, 0) << piped.err;
+    EXPECT_EQ(piped.err, summary(std::stoull(printed), "/dev/stdout"));
+    EXPECT_TRUE(read_file(dir / "piped.mpg") == read_file(dir / "out.mpg"));
 }
 
 std::string fixture_name(const testing::TestParamInfo<const char*>& info) {

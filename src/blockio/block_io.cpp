@@ -29,17 +29,42 @@ int output_file = -1;
 // A read has returned nothing: the input is not asked again.
 bool input_ended = false;
 
+// Standard output or standard error; -1: no message is printed.
+int message_fd = platform::STANDARD_OUTPUT;
+
 void close_quietly(int& fd) {
     if (fd >= 0) platform::close_file(fd);
     fd = -1;
 }
 
+template <typename Output>
+int message_descriptor(const Output& output) {
+    using namespace platform;
+    if (!writes_into(STANDARD_OUTPUT, output)) return STANDARD_OUTPUT;
+    return writes_into(STANDARD_ERROR, output) ? -1 : STANDARD_ERROR;
+}
+
 }  // namespace
 
-void fail(const char* message, const std::string& name) {
-    std::string text = message;
-    if (const auto at = text.find("%s"); at != std::string::npos) text.replace(at, 2, name);
-    platform::print(text);
+void keep_messages_out_of(const std::string& output_path) {
+    message_fd = message_descriptor(output_path);
+}
+
+void keep_messages_out_of_output() { message_fd = message_descriptor(output_file); }
+
+void message(const char* text, const std::string& name) {
+    if (message_fd < 0) return;
+    std::string shown = name;
+    if (platform::is_terminal(message_fd))
+        for (char& c : shown)
+            if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '?';
+    std::string line = text;
+    if (const auto at = line.find("%s"); at != std::string::npos) line.replace(at, 2, shown);
+    platform::print(message_fd, line);
+}
+
+void fail(const char* text, const std::string& name) {
+    message(text, name);
     close_quietly(input_file);
     close_quietly(output_file);
     if (failure_hook != nullptr) failure_hook();

@@ -33,9 +33,21 @@ extern void (*failure_hook)();
 extern std::string input_name;
 extern std::string output_name;
 
-// Prints the message (with the file name for a %s), closes whichever files
-// are open and ends the process with status 1.
-[[noreturn]] void fail(const char* message, const std::string& name = {});
+// Messages go to standard output, unless that writes into the output file
+// itself (an output named /dev/stdout, or standard output redirected to the
+// output's file): then to standard error, or nowhere when that does too.
+// First decided by the output's name, before the banner; then by the open
+// output.
+void keep_messages_out_of(const std::string& output_path);
+void keep_messages_out_of_output();
+// Prints a message at once, with the file name for a %s. On a terminal a
+// control character in the name is shown as '?', so that a name cannot
+// drive the terminal; elsewhere the name goes out as it is.
+void message(const char* text, const std::string& name = {});
+
+// Prints the message, closes whichever files are open and ends the process
+// with status 1.
+[[noreturn]] void fail(const char* text, const std::string& name = {});
 
 // Opening and closing; the names are the ones the user typed (UTF-8).
 bool open_input(const std::string& path);

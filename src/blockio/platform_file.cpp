@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdio>
 
 #ifdef _WIN32
 #include <fcntl.h>
@@ -51,15 +50,24 @@ std::wstring native_path(const std::string& utf8) {
     return L"\\\\?\\" + full;
 }
 
+HANDLE standard_handle(int fd) {
+    return GetStdHandle(fd == STANDARD_ERROR ? STD_ERROR_HANDLE : STD_OUTPUT_HANDLE);
+}
+
 }  // namespace
 
-void print(const std::string& text) {
-    // On a console, UTF-16 through WriteConsoleW, whatever its code page;
-    // line ends as the C runtime's text mode writes them elsewhere.
-    const HANDLE console = GetStdHandle(STD_OUTPUT_HANDLE);
+bool is_terminal(int fd) {
     DWORD mode = 0;
-    if (console == nullptr || console == INVALID_HANDLE_VALUE || !GetConsoleMode(console, &mode)) {
-        std::fwrite(text.data(), 1, text.size(), stdout);
+    const HANDLE handle = standard_handle(fd);
+    return handle != nullptr && handle != INVALID_HANDLE_VALUE && GetConsoleMode(handle, &mode);
+}
+
+void print(int fd, const std::string& text) {
+    // On a console, UTF-16 through WriteConsoleW, whatever its code page;
+    // elsewhere the bytes, with the line ends of the C runtime's text mode.
+    if (!is_terminal(fd)) {
+        write_all(fd, reinterpret_cast<const std::uint8_t*>(text.data()),
+                  static_cast<std::int32_t>(text.size()));
         return;
     }
     std::wstring wide;
@@ -73,11 +81,65 @@ void print(const std::string& text) {
         std::size_t n = std::min(PIECE, wide.size() - at);
         if (at + n < wide.size() && IS_HIGH_SURROGATE(wide[at + n - 1])) --n;
         DWORD written = 0;
-        if (!WriteConsoleW(console, wide.data() + at, static_cast<DWORD>(n), &written, nullptr) ||
+        if (!WriteConsoleW(standard_handle(fd), wide.data() + at, static_cast<DWORD>(n), &written,
+                           nullptr) ||
             written == 0)
             return;
         at += written;
     }
+}
+
+namespace {
+
+HANDLE os_handle(int fd) { return reinterpret_cast<HANDLE>(_get_osfhandle(fd)); }
+
+bool same_file(HANDLE a, HANDLE b) {
+    BY_HANDLE_FILE_INFORMATION x, y;
+    return GetFileInformationByHandle(a, &x) && GetFileInformationByHandle(b, &y) &&
+           x.dwVolumeSerialNumber == y.dwVolumeSerialNumber &&
+           x.nFileIndexHigh == y.nFileIndexHigh && x.nFileIndexLow == y.nFileIndexLow;
+}
+
+bool writes_into(HANDLE standard, HANDLE file) {
+    BY_HANDLE_FILE_INFORMATION info;
+    if (GetFileInformationByHandle(standard, &info)) return same_file(standard, file);
+    // Wine cannot read the volume of a standard handle that a Unix shell
+    // opened, only its file index: that alone decides there. A wrong match
+    // would merely send the messages to standard error. ntdll's call is
+    // looked up at run time, so that the program imports from KERNEL32 and
+    // msvcrt alone.
+    using query_file = LONG(WINAPI*)(HANDLE, void*, void*, ULONG, ULONG);
+    const auto query = reinterpret_cast<query_file>(reinterpret_cast<void (*)()>(
+        GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQueryInformationFile")));
+    constexpr ULONG FILE_INTERNAL_INFORMATION = 6;
+    const auto index = [&](HANDLE h, LONGLONG& id) {
+        struct {
+            void* status;
+            ULONG_PTR information;
+        } io;
+        return GetFileType(h) == FILE_TYPE_DISK &&
+               query(h, &io, &id, sizeof id, FILE_INTERNAL_INFORMATION) == 0;
+    };
+    LONGLONG x = 0, y = 0;
+    return query != nullptr && index(standard, x) && index(file, y) && x == y;
+}
+
+}  // namespace
+
+bool writes_into(int standard, int fd) { return writes_into(os_handle(standard), os_handle(fd)); }
+
+// An existing file opened for its attributes only; device names (\\.\) are
+// not opened, as that could connect to a pipe.
+bool writes_into(int standard, const std::string& path) {
+    const std::wstring name = native_path(path);
+    if (name.rfind(L"\\\\.\\", 0) == 0) return false;
+    const HANDLE file =
+        CreateFileW(name.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    const bool into = writes_into(os_handle(standard), file);
+    CloseHandle(file);
+    return into;
 }
 
 int open_for_reading(const std::string& path) {
@@ -105,19 +167,10 @@ bool write_all(int fd, const std::uint8_t* data, std::int32_t size) {
 
 bool close_file(int fd) { return _close(fd) == 0; }
 
-bool same_file(int a, int b) {
-    const auto identity = [](int fd, BY_HANDLE_FILE_INFORMATION& info) {
-        const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(fd));
-        return handle != INVALID_HANDLE_VALUE && GetFileInformationByHandle(handle, &info);
-    };
-    BY_HANDLE_FILE_INFORMATION x, y;
-    return identity(a, x) && identity(b, y) && x.dwVolumeSerialNumber == y.dwVolumeSerialNumber &&
-           x.nFileIndexHigh == y.nFileIndexHigh && x.nFileIndexLow == y.nFileIndexLow;
-}
+bool same_file(int a, int b) { return same_file(os_handle(a), os_handle(b)); }
 
 bool truncate_regular(int fd) {
-    const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(fd));
-    return GetFileType(handle) != FILE_TYPE_DISK || _chsize(fd, 0) == 0;
+    return GetFileType(os_handle(fd)) != FILE_TYPE_DISK || _chsize(fd, 0) == 0;
 }
 
 #else
@@ -148,12 +201,36 @@ bool write_all(int fd, const std::uint8_t* data, std::int32_t size) {
 
 bool close_file(int fd) { return ::close(fd) == 0 || errno == EINTR; }
 
-void print(const std::string& text) { std::fwrite(text.data(), 1, text.size(), stdout); }
+void print(int fd, const std::string& text) {
+    write_all(fd, reinterpret_cast<const std::uint8_t*>(text.data()),
+              static_cast<std::int32_t>(text.size()));
+}
+
+bool is_terminal(int fd) { return ::isatty(fd) == 1; }
+
+namespace {
+
+bool same_identity(const struct stat& x, const struct stat& y) {
+    return x.st_dev == y.st_dev && x.st_ino == y.st_ino;
+}
+
+}  // namespace
 
 bool same_file(int a, int b) {
     struct stat x, y;
-    return ::fstat(a, &x) == 0 && ::fstat(b, &y) == 0 && x.st_dev == y.st_dev &&
-           x.st_ino == y.st_ino;
+    return ::fstat(a, &x) == 0 && ::fstat(b, &y) == 0 && same_identity(x, y);
+}
+
+bool writes_into(int standard, int fd) {
+    struct stat x, y;
+    return ::fstat(standard, &x) == 0 && ::fstat(fd, &y) == 0 && same_identity(x, y) &&
+           !S_ISCHR(x.st_mode);
+}
+
+bool writes_into(int standard, const std::string& path) {
+    struct stat x, y;
+    return ::fstat(standard, &x) == 0 && ::stat(path.c_str(), &y) == 0 && same_identity(x, y) &&
+           !S_ISCHR(x.st_mode);
 }
 
 bool truncate_regular(int fd) {

@@ -14,9 +14,22 @@ long read_some(int fd, std::uint8_t* data, std::int32_t size);
 // One request for the whole run unless the system takes less; false on failure.
 bool write_all(int fd, const std::uint8_t* data, std::int32_t size);
 bool close_file(int fd);
-// Writes a message (UTF-8) to standard output: as UTF-16 to a Windows
+
+// Standard output and standard error, as descriptors.
+inline constexpr int STANDARD_OUTPUT = 1;
+inline constexpr int STANDARD_ERROR = 2;
+// Writes a message (UTF-8) to the descriptor at once: as UTF-16 to a Windows
 // console, as the bytes themselves to anything else.
-void print(const std::string& text);
+void print(int fd, const std::string& text);
+// Whether the descriptor is a terminal (a console on Windows).
+bool is_terminal(int fd);
+// Whether writing to the descriptor `standard` writes into the open file `fd`
+// (the same file or pipe); a character device such as /dev/null or a
+// terminal is not counted, as nothing written there ends up in a file.
+bool writes_into(int standard, int fd);
+// The same for the existing file a name opens, before it is opened, also a
+// name such as /dev/stdout for standard output's pipe.
+bool writes_into(int standard, const std::string& path);
 // Whether two open files are one: device and inode, or on Windows volume
 // serial number and file index. Files whose identity cannot be read are not.
 bool same_file(int a, int b);

@@ -1,5 +1,4 @@
 #include <csignal>
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -24,21 +23,28 @@ std::string to_utf8(const wchar_t* wide) {
 int wmain(int argc, wchar_t** argv) {
     std::vector<std::string> args;
     for (int i = 0; i < argc; ++i) args.push_back(to_utf8(argv[i]));
-    const int status = quorvel_main(argc, args.data());
-    std::fflush(stdout);
-    return status;
+    return quorvel_main(argc, args.data());
 }
 
 #else
 
+#include <fcntl.h>
+
+#include <cerrno>
+
 int main(int argc, char** argv) {
-    // A write past the file size limit (ulimit -f) fails like any other and
-    // is reported, instead of SIGXFSZ ending the program without a word.
+    // A standard descriptor that is closed is opened on /dev/null, so that no
+    // file of the run takes its number and receives the messages.
+    for (int fd = 0; fd <= 2; ++fd)
+        if (fcntl(fd, F_GETFD) < 0 && errno == EBADF)
+            open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY);
+    // A write past the file size limit (ulimit -f), or into a pipe whose
+    // reader has gone, fails like any other and is reported, instead of
+    // SIGXFSZ or SIGPIPE ending the program without a word.
     std::signal(SIGXFSZ, SIG_IGN);
+    std::signal(SIGPIPE, SIG_IGN);
     const std::vector<std::string> args(argv, argv + argc);
-    const int status = quorvel_main(argc, args.data());
-    std::fflush(stdout);
-    return status;
+    return quorvel_main(argc, args.data());
 }
 
 #endif

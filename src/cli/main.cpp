@@ -3,7 +3,6 @@
 #include <string>
 
 #include "../blockio/block_io.h"
-#include "../blockio/platform_file.h"
 #include "../stream/stream_pass.h"
 #include "console.h"
 
@@ -26,9 +25,12 @@ std::string lower_ascii(std::string name) {
 
 int quorvel_main(int argc, const std::string* argv) {
     using namespace quorvel;
-    platform::print(BANNER);
+    // The output's name already decides where the banner goes: nothing but
+    // the stream may enter an output that is standard output's pipe.
+    if (argc >= 3) keep_messages_out_of(argv[2]);
+    message(BANNER);
     if (argc < 3) {
-        platform::print(USAGE);
+        message(USAGE);
         return 1;
     }
     // The files are opened by the names as typed; the lower-cased forms are
@@ -44,12 +46,14 @@ int quorvel_main(int argc, const std::string* argv) {
     // another name (./name, a full path, a link, a FIFO or device named
     // twice): the open files decide, not their names.
     if (!open_output(output_path)) fail("Unable to open output file %s\n\n", output_name);
+    keep_messages_out_of_output();
     if (output_is_input()) fail("Input and output filenames must be different\n\n");
     if (!empty_output()) fail("Unable to open output file %s\n\n", output_name);
     run_body_pass();
     if (output_count != 0) flush_output();
     close_files();
-    platform::print("Embedded " + std::to_string(blocks_embedded) +
-                    " SVCD scan information user data blocks in " + output_name + "\n");
+    const std::string summary = "Embedded " + std::to_string(blocks_embedded) +
+                                " SVCD scan information user data blocks in %s\n";
+    message(summary.c_str(), output_name);
     return 0;
 }
