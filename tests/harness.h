@@ -29,7 +29,11 @@ struct run_result {
 };
 
 // Runs a command (found on PATH) in the given directory, capturing its output.
-run_result run_command(const std::vector<std::string>& command, const fs::path& cwd);
+// A run that outlives its time limit is ended, with all it started, and
+// gets status 124; standard error then says so.
+inline constexpr int TIME_LIMIT = 60;
+run_result run_command(const std::vector<std::string>& command, const fs::path& cwd,
+                       int time_limit_seconds = TIME_LIMIT);
 // True when a program of that name is on PATH.
 bool have_program(const std::string& name);
 
@@ -38,10 +42,12 @@ std::string quorvel_exe();
 // The command that starts it: QUORVEL_RUNNER's words (such as wine), then the program.
 std::vector<std::string> quorvel_command();
 // Runs the program (through QUORVEL_RUNNER such as wine when set) with the
-// given arguments in the given directory. A run that may hang (on a FIFO) is
-// given a time limit, after which it is ended with status 124.
+// given arguments in the given directory, within the time limit.
 run_result run_quorvel(const std::vector<std::string>& args, const fs::path& cwd,
-                       int time_limit_seconds = 0);
+                       int time_limit_seconds = TIME_LIMIT);
+// Every program the tests start may write files of up to 256 MiB; the test
+// of an input past 4 GiB lifts that limit.
+void lift_file_size_limit();
 // True when the program runs natively, so POSIX-only cases apply.
 bool native_run();
 
