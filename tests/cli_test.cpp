@@ -54,7 +54,11 @@ INSTANTIATE_TEST_SUITE_P(
                     usage_case{"BothEmpty", {"", ""}, SAME},
                     usage_case{"MissingInput",
                                {"Missing.M2V", "out.m2v"},
-                               "Unable to open input file missing.m2v\n\n"}),
+                               "Unable to open input file missing.m2v\n\n"},
+                    usage_case{
+                        "EveryLetterFolded",
+                        {"AZ-ABCDEFGHIJKLMNOPQRSTUVWXYZ@[`{.M2V", "out.m2v"},
+                        "Unable to open input file az-abcdefghijklmnopqrstuvwxyz@[`{.m2v\n\n"}),
     case_name);
 
 // Inputs the header check refuses: no output appears, and an existing one is
@@ -90,6 +94,11 @@ bytes first(bytes b, std::size_t n) {
     return b;
 }
 
+bytes with_byte(bytes b, std::size_t at, std::uint8_t value) {
+    b.at(at) = value;
+    return b;
+}
+
 class Rejected : public testing::TestWithParam<rejected_case> {};
 
 TEST_P(Rejected, CreatesNoOutput) {
@@ -118,6 +127,7 @@ INSTANTIATE_TEST_SUITE_P(
                       with_prefix({0x00, 0x00, 0x01, 0xBA, 0x44, 0x00, 0x04, 0x00, 0x04, 0x01},
                                   small_stream())},
         rejected_case{"LeadingZeroByte", with_prefix({0x00}, small_stream())},
+        rejected_case{"GroupStartCodeFirst", with_byte(small_stream(), 3, 0xB8)},
         rejected_case{"Mpeg1WithoutExtension", mpeg1_stream()},
         rejected_case{"ZeroByteBeforeExtension", zero_before_extension()},
         rejected_case{"Empty", {}}, rejected_case{"HeaderCutShort", first(sequence_header(), 11)},
@@ -151,7 +161,8 @@ TEST(Run, OverwritesAnExistingOutput) {
 // lost summary keeps status 0; an output that is standard output's own file
 // or pipe gets nothing but the stream, the messages going to standard error
 // (or nowhere, when that is the output too). `$@` is the program; fd 5 is a
-// pipe whose reader has gone.
+// pipe whose reader has gone. Also what the shell shows of the output: its
+// mode, a write the system takes in part, and file systems.
 struct redirect_case {
     const char* name;
     std::string shell;
@@ -159,6 +170,7 @@ struct redirect_case {
     bool whole;       // out.m2v holds the whole output; otherwise it does not exist
     std::string err;  // standard error
     bool posix_only = true;
+    const char* needs = nullptr;  // a command that must work first, or the case skips
 };
 
 const std::string GONE_READER = "mkfifo p && exec 4<>p 5>p 4<&- && ";
@@ -168,6 +180,10 @@ class Redirected : public testing::TestWithParam<redirect_case> {};
 TEST_P(Redirected, StreamStatusAndMessages) {
     const redirect_case& c = GetParam();
     if (c.posix_only && !native_run()) GTEST_SKIP() << "POSIX shell redirections";
+    if (c.needs && run_command({"sh", "-c", c.needs}, fs::current_path()).status != 0) {
+        if (std::getenv("QUORVEL_REQUIRE_TOOLS")) FAIL() << "cannot run: " << c.needs;
+        GTEST_SKIP() << "this machine cannot run: " << c.needs;
+    }
     temp_dir dir;
     const bytes in = make_stream(60, 12, 12000, 21);  // more than a pipe holds
     write_file(dir / "in.m2v", in);
@@ -204,7 +220,28 @@ INSTANTIATE_TEST_SUITE_P(
                       true, ""},
         redirect_case{"NullDeviceKeepsMessages", R"("$@" in.m2v /dev/null >/dev/null)", 0, false,
                       ""},
-        redirect_case{"StandardDescriptorsClosed", R"("$@" in.m2v out.m2v <&- >&-)", 0, true, ""}),
+        redirect_case{"StandardDescriptorsClosed", R"("$@" in.m2v out.m2v <&- >&-)", 0, true, ""},
+        redirect_case{"CreatedWithModeLessUmask",
+                      R"(umask 0 && "$@" in.m2v out.m2v >/dev/null && stat -c %a out.m2v >&2 &&
+                         rm out.m2v && umask 027 && "$@" in.m2v out.m2v >/dev/null &&
+                         stat -c %a out.m2v >&2)",
+                      0, true, "666\n640\n"},
+        // Stopped and continued while it waits on a slow reader, the program
+        // sees writes taken in part.
+        redirect_case{"PartWritesToStoppedProgram",
+                      R"(mkfifo f && { "$@" in.m2v f >/dev/null & } && pid=$! &&
+                         { while kill -STOP $pid; do kill -CONT $pid; done 2>/dev/null & } &&
+                         while n=$(head -c 4096 | tee -a out.m2v | wc -c) && [ $n -gt 0 ]; do
+                         :; done <f && wait $pid)",
+                      0, true, ""},
+        // Two fresh tmpfs mounts number their first files alike: the device
+        // tells them apart.
+        redirect_case{
+            "SameInodeOnAnotherFileSystem",
+            R"(mkdir a b && unshare -rm bash -c 'mount -t tmpfs t a && mount -t tmpfs t b &&
+                         cp in.m2v a/ && : >b/out.m2v && [ $(stat -c %i a/in.m2v) = $(stat -c %i b/out.m2v) ] &&
+                         "$@" a/in.m2v b/out.m2v >/dev/null && cp b/out.m2v .' bash "$@")",
+            0, true, "", true, "unshare -rm true"}),
     case_name);
 
 // Names are opened as typed; a lower-cased twin is a different file here.

@@ -69,19 +69,39 @@ int nth_block_call(const fs::path& dir, const std::string& syscall, int nth) {
     return 0;
 }
 
-// Fails one call of the syscall with the error and checks the message and
-// that the output holds exactly the first `kept_blocks` output blocks. An
-// interrupted call (EINTR) is made again: the run is complete.
+// Fails one call of the syscall (strace's fault: an error, or a result such
+// as retval=0 for an end of input) and checks the message and that the output
+// holds exactly the first `kept_blocks` output blocks. An interrupted call
+// (EINTR) is made again, or for close counted as done: the run is complete.
 struct fault_case {
     const char* name;
     const char* syscall;
-    const char* error;
-    int nth_block_call;   // which whole-block call fails, counted from 1; 0: the last call
+    const char* fault;
+    int nth_block_call;   // which whole-block call fails, counted from 1; 0: the last call;
+                          // -1: every call
     const char* message;  // nullptr: the summary of a complete run
     std::size_t kept_blocks;
+    bytes (*stream)() = multi_block_stream;
+    std::size_t input_seen = SIZE_MAX;  // how much of the input the program gets
+    std::size_t old_output = 0;         // the size of an output there before the run
 };
 
 constexpr std::size_t ALL = SIZE_MAX;
+
+// Headers, then user data up to the first picture, whose coding extension
+// ends `end` bytes into the stream; pictures follow.
+template <std::size_t end>
+bytes extension_ending_at() {
+    bytes s = sequence_header(), picture = picture_header(), rest = slice(3000, 9);
+    append(s, sequence_extension());
+    append(s, {0x00, 0x00, 0x01, 0xB2});
+    append(picture, picture_coding_extension());
+    s.resize(end - picture.size(), 0x55);
+    append(s, picture);
+    append(rest, multi_block_stream());
+    append(s, rest);
+    return s;
+}
 
 class Faults : public testing::TestWithParam<fault_case> {};
 
@@ -89,43 +109,61 @@ TEST_P(Faults, MessageStatusAndOutput) {
     NEED_STRACE();
     const fault_case& c = GetParam();
     temp_dir dir;
-    const bytes in = multi_block_stream();
+    const bytes in = c.stream();
     write_file(dir / "in.m2v", in);
     // The position among all calls (the loader's included) of the call; the
     // reads of blocks follow one another, and the last one is short.
-    const int when = c.syscall == std::string("read")
-                         ? nth_block_call(dir.path, c.syscall, 1) + c.nth_block_call - 1
-                         : nth_block_call(dir.path, c.syscall, c.nth_block_call);
-    const std::string inject =
-        "inject=" + std::string(c.syscall) + ":error=" + c.error + ":when=" + std::to_string(when);
+    std::string inject = "inject=" + std::string(c.syscall) + ":" + c.fault;
+    if (c.nth_block_call >= 0)
+        inject += ":when=" +
+                  std::to_string(c.syscall == std::string("read")
+                                     ? nth_block_call(dir.path, c.syscall, 1) + c.nth_block_call - 1
+                                     : nth_block_call(dir.path, c.syscall, c.nth_block_call));
+    const bytes old(c.old_output, 'x');
+    if (c.old_output) write_file(dir / "out.m2v", old);
     const auto r =
         run_command(traced({"-o", "/dev/null", "-e", inject}, {"in.m2v", "out.m2v"}), dir.path);
-    const reference_result want = reference_filter(in);
+    const reference_result want =
+        reference_filter(bytes(in.begin(), in.begin() + std::min(in.size(), c.input_seen)));
     EXPECT_EQ(r.status, c.message ? 1 : 0);
     EXPECT_EQ(r.out, c.message ? BANNER + c.message : summary(want.blocks, "out.m2v"));
     const std::size_t kept =
         std::min(want.output.size(), c.kept_blocks == ALL ? ALL : c.kept_blocks * BLOCK);
+    // An output that could not be emptied stays as it was.
     EXPECT_TRUE(read_file(dir / "out.m2v") ==
-                bytes(want.output.begin(), want.output.begin() + kept));
+                (c.old_output ? old : bytes(want.output.begin(), want.output.begin() + kept)));
 }
 
-INSTANTIATE_TEST_SUITE_P(Injected, Faults,
-                         testing::Values(
-                             // The third read fails: the two input blocks before it filled two
-                             // whole output blocks, which were written, and nothing after them.
-                             fault_case{"ReadErrorMidInput", "read", "EIO", 3,
-                                        "Error reading from input file in.m2v\n\n", 2},
-                             fault_case{"WriteErrorOnSecondBlock", "write", "ENOSPC", 2,
-                                        "Error writing to output file out.m2v\n\n", 1},
-                             // The output's close, the last one, reports a delayed write error.
-                             fault_case{"CloseErrorOnOutput", "close", "EIO", 0,
-                                        "Error writing to output file out.m2v\n\n", ALL},
-                             fault_case{"ReadInterrupted", "read", "EINTR", 2, nullptr, ALL},
-                             fault_case{"WriteInterrupted", "write", "EINTR", 2, nullptr, ALL}),
-                         case_name);
+INSTANTIATE_TEST_SUITE_P(
+    Injected, Faults,
+    testing::Values(
+        // The third read fails: the two input blocks before it filled two
+        // whole output blocks, which were written, and nothing after them.
+        fault_case{"ReadErrorMidInput", "read", "error=EIO", 3,
+                   "Error reading from input file in.m2v\n\n", 2},
+        // The extension's last byte fills the first output block, which goes
+        // out before the read that fails.
+        fault_case{"ReadErrorAfterFullBlock", "read", "error=EIO", 2,
+                   "Error reading from input file in.m2v\n\n", 1, extension_ending_at<BLOCK>},
+        // The look after an extension near the block's end meets the input's
+        // end, and the input is never read again.
+        fault_case{"ReadNeverAgainAfterEnd", "read", "retval=0", 2, nullptr, ALL,
+                   extension_ending_at<BLOCK - 3>, BLOCK},
+        fault_case{"WriteErrorOnSecondBlock", "write", "error=ENOSPC", 2,
+                   "Error writing to output file out.m2v\n\n", 1},
+        // The output's close, the last one, reports a delayed write error.
+        fault_case{"CloseErrorOnOutput", "close", "error=EIO", 0,
+                   "Error writing to output file out.m2v\n\n", ALL},
+        fault_case{"CloseInterrupted", "close", "error=EINTR", 0, nullptr, ALL},
+        fault_case{"EmptyingOutputFails", "/^ftruncate", "error=EIO", -1,
+                   "Unable to open output file out.m2v\n\n", 0, multi_block_stream, ALL, 3000000},
+        fault_case{"ReadInterrupted", "read", "error=EINTR", 2, nullptr, ALL},
+        fault_case{"WriteInterrupted", "write", "error=EINTR", 2, nullptr, ALL}),
+    case_name);
 
 // A pipe hands the input over in small pieces with pauses: each short read is
-// an ordinary block, and the output is that of the same bytes from a file.
+// an ordinary block, the first one too, and the output is that of the same
+// bytes from a file.
 TEST(Pipes, FifoInPieces) {
     if (!native_run()) GTEST_SKIP() << "no FIFOs under Wine";
     temp_dir dir;
@@ -154,14 +192,17 @@ TEST(Pipes, FifoInPieces) {
         std::mt19937 rng(5);
         bool written = true;
         for (std::size_t at = 0, piece = 0; written && at < in.size(); ++piece) {
-            const std::size_t n = std::min<std::size_t>(in.size() - at, 1 + rng() % 3000);
+            // First a piece shorter than the headers, then a pause.
+            const std::size_t n =
+                std::min<std::size_t>(in.size() - at, piece == 0 ? 5 : 1 + rng() % 3000);
             written = write(fifo, in.data() + at, n) == static_cast<ssize_t>(n);
             at += n;
-            if (piece % 25 == 0) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+            if (piece % 25 == 0)
+                std::this_thread::sleep_for(std::chrono::milliseconds(piece == 0 ? 50 : 2));
         }
         fed = close(fifo) == 0 && written;
     });
-    const auto r = run_quorvel({"fifo.m2v", "from-fifo.m2v"}, dir.path, 60);
+    const auto r = run_quorvel({"fifo.m2v", "from-fifo.m2v"}, dir.path);
     feeder.join();
     EXPECT_TRUE(fed) << "the feeder could not open or fill the FIFO";
     EXPECT_EQ(r.status, 0) << r.out;
