@@ -1,15 +1,21 @@
-// libFuzzer target: arbitrary bytes through the real header check and body
-// pass, with input and output block sizes taken from the data, compared with
-// the whole-buffer reference of the insertion rule.
+// libFuzzer target: arbitrary bytes through the program's run sequence, with
+// input and output block sizes taken from the data, compared with the
+// whole-buffer reference of the insertion rule.
 //
 // The last four bytes choose the block sizes, so that any stream, such as the
 // real-encoder fixtures, is a seed as it stands.
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
 
-#include "../tests/in_process.h"
+#include "blockio/block_io.h"
+#include "cli/run.h"
+#include "reference.h"
 #include "stream/scanner.h"
+#include "stream/stream_pass.h"
 
 namespace {
 
@@ -18,11 +24,32 @@ std::filesystem::path work_dir;
 // processors; read once the scanner is initialised.
 bool simd_available = false;
 
+struct rejected {};
+
+// The run through the program's own sequence; false if it failed (the input
+// was refused), with the output in `output`.
+bool run_in_process(const qt::bytes& stream, qt::bytes& output) {
+    const std::string in = (work_dir / "in.m2v").string(), out = (work_dir / "out.m2v").string();
+    std::ofstream(in, std::ios::binary)
+        .write(reinterpret_cast<const char*>(stream.data()), std::streamsize(stream.size()));
+    std::filesystem::remove(out);
+    const std::string args[] = {"quorvel", in, out};
+    try {
+        if (quorvel::run(3, args) != 0) return false;
+    } catch (const rejected&) {
+        return false;
+    }
+    std::ifstream got(out, std::ios::binary);
+    output.assign(std::istreambuf_iterator<char>(got), {});
+    return true;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     if (!std::freopen("/dev/null", "w", stdout)) std::abort();  // the program's own messages
-    simd_available = quorvel::scanner_simd;
+    quorvel::fail_instead_of_exit = [] { throw rejected{}; };
+    simd_available = quorvel::simd_scan_allowed;
     const char* shm = "/dev/shm";
     std::string pattern = (std::filesystem::exists(shm) ? std::filesystem::path(shm)
                                                         : std::filesystem::temp_directory_path()) /
@@ -41,20 +68,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const unsigned value = low | unsigned(high & 0x7F) << 8;
         return static_cast<std::int32_t>(1 + ((high & 0x80) ? value : value % 64));
     };
-    const std::int32_t input_block = pick(sizes[0], sizes[1]);
-    const std::int32_t output_block = pick(sizes[2], sizes[3]);
+    quorvel::input_block_size = pick(sizes[0], sizes[1]);
+    quorvel::output_block_size = pick(sizes[2], sizes[3]);
     const qt::bytes stream(data, data + size - 4);
-    quorvel::scanner_simd = !(sizes[0] & 1) && simd_available;
+    quorvel::simd_scan_allowed = !(sizes[0] & 1) && simd_available;
 
     const qt::reference_result want = qt::reference_filter(stream);
-    const qt::pass_result got =
-        qt::run_pass_in_process(stream, input_block, output_block, work_dir);
-    const bool accepted = want.accepted && want.headers <= static_cast<std::size_t>(input_block);
-    if (got.accepted != accepted ||
-        (accepted && (got.blocks != want.blocks || got.output != want.output))) {
+    qt::bytes output;
+    const bool got = run_in_process(stream, output);
+    const bool accepted =
+        want.accepted && want.headers <= static_cast<std::size_t>(quorvel::input_block_size);
+    const auto blocks = static_cast<std::uint64_t>(quorvel::blocks_embedded);
+    if (got != accepted || (accepted && (blocks != want.blocks || output != want.output))) {
         std::fprintf(stderr, "mismatch: %zu bytes, blocks %d/%d, accepted %d/%d, count %llu/%llu\n",
-                     stream.size(), input_block, output_block, got.accepted, accepted,
-                     static_cast<unsigned long long>(got.blocks),
+                     stream.size(), quorvel::input_block_size, quorvel::output_block_size, got,
+                     accepted, static_cast<unsigned long long>(blocks),
                      static_cast<unsigned long long>(want.blocks));
         __builtin_trap();
     }

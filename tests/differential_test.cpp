@@ -115,7 +115,7 @@ TEST(Differential, RandomStreamsMatchReference) {
 // block boundaries fall everywhere; the vector and the portable scanner alike.
 TEST(Differential, AnyBlockSizesMatchReference) {
     temp_dir dir;
-    const bool simd = quorvel::scanner_simd;
+    const bool simd = quorvel::simd_scan_allowed;
     std::uint64_t total_blocks = 0, total_carried = 0, far_carried = 0;
     for (std::uint32_t seed = 1; seed <= 3000; ++seed) {
         std::mt19937 rng(seed);
@@ -129,7 +129,7 @@ TEST(Differential, AnyBlockSizesMatchReference) {
         const bytes in =
             far ? look_over_block_end(seed, input_block) : random_stream(seed, 1 + rng() % 700);
         const auto output_block = static_cast<std::int32_t>(1 + rng() % (rng() % 2 ? 40 : 1000));
-        quorvel::scanner_simd = simd && seed % 2 == 0;
+        quorvel::simd_scan_allowed = simd && seed % 2 == 0;
         const reference_result want = reference_filter(in);
         const pass_result got = run_pass_in_process(in, input_block, output_block, dir.path);
         // The headers must arrive in the first read.
@@ -144,7 +144,7 @@ TEST(Differential, AnyBlockSizesMatchReference) {
         total_carried += want.carried;
         far_carried += far ? want.carried : 0;
     }
-    quorvel::scanner_simd = simd;
+    quorvel::simd_scan_allowed = simd;
     EXPECT_GT(total_blocks, 1000u);
     EXPECT_GT(total_carried, 300u);
     EXPECT_GT(far_carried, 5u);  // scan information found past a move

@@ -1,5 +1,5 @@
-// Shared test helpers: running the built program, temporary directories,
-// stream builders and a whole-buffer reference of the insertion rule.
+// Shared test helpers: running the built program, temporary directories and
+// stream builders; the reference of the insertion rule is in reference.h.
 #pragma once
 
 #include <cstdint>
@@ -9,15 +9,14 @@
 #include <string>
 #include <vector>
 
+#include "reference.h"
+
 namespace qt {
 
-using bytes = std::vector<std::uint8_t>;
 namespace fs = std::filesystem;
 
 inline constexpr std::size_t BLOCK = 262144;
 inline const std::string BANNER = "Quorvel - version 1.1, by the Quorvel developers\n\n";
-inline const bytes PLACEHOLDER = {0x00, 0x00, 0x01, 0xB2, 0x10, 0x0E, 0x00, 0x80, 0x80,
-                                  0x00, 0x80, 0x80, 0x00, 0x80, 0x80, 0x00, 0x80, 0x80};
 // Scan information as encoders write it, offsets still unknown.
 inline const bytes ENCODER_SCAN_INFO = {0x00, 0x00, 0x01, 0xB2, 0x10, 0x0E, 0x00, 0x80, 0x81,
                                         0x00, 0x80, 0x81, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
@@ -73,17 +72,6 @@ bytes picture_coding_extension(bool composite_display = false);
 bytes slice(std::size_t payload, std::uint32_t seed);
 // Headers, then pictures, with a sequence header before every gop_size pictures.
 bytes make_stream(int pictures, int gop_size, std::size_t slice_bytes, std::uint32_t seed);
-
-struct reference_result {
-    bool accepted = false;
-    std::size_t headers = 0;  // sequence header and extension start code, copied as they are
-    bytes output;
-    std::uint64_t blocks = 0;
-    std::uint64_t carried =
-        0;  // pictures that would get a block but carry scan information already
-};
-// The insertion rule over a whole buffer, written independently of the program.
-reference_result reference_filter(const bytes& input);
 
 std::string summary(std::uint64_t blocks, const std::string& output_name);
 

@@ -1,4 +1,5 @@
-// Block-buffered input and output: two fixed 256 KiB buffers, one read
+// Block-buffered input and output: an input buffer of a 256 KiB block and the
+// 64 KiB a look past its end may keep, an output buffer of one block; one read
 // request per input block and one write per full output block.
 #pragma once
 
@@ -19,15 +20,14 @@ extern std::int32_t input_pos;    // next byte not yet consumed
 extern std::uint8_t output_buffer[BLOCK_SIZE];
 extern std::int32_t output_count;  // bytes waiting, below output_block_size between calls
 
-// The size of a read request and of a full output block: BLOCK_SIZE in the
-// program; tests and the fuzz target make them small to put block boundaries
-// everywhere.
+// Seams for tests and the fuzz target, which run the whole sequence
+// in-process. The size of a read request and of a full output block,
+// BLOCK_SIZE in the program, made small to force block boundaries
+// everywhere; and, when set, what fail() calls after the message instead of
+// ending the process (it must not return: it throws).
 extern std::int32_t input_block_size;
 extern std::int32_t output_block_size;
-
-// Called by fail() after the message, instead of ending the process, when set
-// (by tests that run the pass in-process); it must not return.
-extern void (*failure_hook)();
+extern void (*fail_instead_of_exit)();
 
 // Lower-cased file names, as compared and shown in messages.
 extern std::string input_name;

@@ -199,6 +199,9 @@ bool write_all(int fd, const std::uint8_t* data, std::int32_t size) {
     return true;
 }
 
+// Linux closes the descriptor even when close() is interrupted, and a second
+// close could close a file that has taken its number since: an interrupted
+// close (EINTR) counts as done. A delayed write error comes as EIO.
 bool close_file(int fd) { return ::close(fd) == 0 || errno == EINTR; }
 
 void print(int fd, const std::string& text) {

@@ -1,59 +1,52 @@
-// Entry and run sequence: check the names, check the input's headers, and
-// only then open the output and run the pass.
+// The program's entry points: the process set up as the run expects it, and
+// the arguments handed over as UTF-8.
+#include <csignal>
 #include <string>
+#include <vector>
 
-#include "../blockio/block_io.h"
-#include "../stream/stream_pass.h"
-#include "console.h"
+#include "run.h"
+
+#ifdef _WIN32
+#include <windows.h>
 
 namespace {
 
-constexpr const char* BANNER = "Quorvel - version 1.1, by the Quorvel developers\n\n";
-constexpr const char* USAGE =
-    "Quorvel is program to embed dummy user data blocks in an MPEG-2 video stream\n"
-    "        so a multiplexor can insert SVCD scan information data\n\n"
-    "Usage: Quorvel  input MPEG-2 video filename  output MPEG-2 video filename\n\n";
-
-// Only A to Z are folded; bytes above 0x7F are no letters here.
-std::string lower_ascii(std::string name) {
-    for (char& c : name)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return name;
+std::string to_utf8(const wchar_t* wide) {
+    const int size = WideCharToMultiByte(CP_UTF8, 0, wide, -1, nullptr, 0, nullptr, nullptr);
+    std::string utf8(size > 0 ? size - 1 : 0, '\0');
+    if (size > 1) WideCharToMultiByte(CP_UTF8, 0, wide, -1, utf8.data(), size, nullptr, nullptr);
+    return utf8;
 }
 
 }  // namespace
 
-int quorvel_main(int argc, const std::string* argv) {
-    using namespace quorvel;
-    // The output's name already decides where the banner goes: nothing but
-    // the stream may enter an output that is standard output's pipe.
-    if (argc >= 3) keep_messages_out_of(argv[2]);
-    message(BANNER);
-    if (argc < 3) {
-        message(USAGE);
-        return 1;
-    }
-    // The files are opened by the names as typed; the lower-cased forms are
-    // compared and shown.
-    const std::string& input_path = argv[1];
-    const std::string& output_path = argv[2];
-    input_name = lower_ascii(input_path);
-    output_name = lower_ascii(output_path);
-    if (input_name == output_name) fail("Input and output filenames must be different\n\n");
-    if (!open_input(input_path)) fail("Unable to open input file %s\n\n", input_name);
-    check_stream_header();
-    // The output is emptied only once it is known not to be the input under
-    // another name (./name, a full path, a link, a FIFO or device named
-    // twice): the open files decide, not their names.
-    if (!open_output(output_path)) fail("Unable to open output file %s\n\n", output_name);
-    keep_messages_out_of_output();
-    if (output_is_input()) fail("Input and output filenames must be different\n\n");
-    if (!empty_output()) fail("Unable to open output file %s\n\n", output_name);
-    run_body_pass();
-    if (output_count != 0) flush_output();
-    close_files();
-    const std::string summary = "Embedded " + std::to_string(blocks_embedded) +
-                                " SVCD scan information user data blocks in %s\n";
-    message(summary.c_str(), output_name);
-    return 0;
+// The wide entry point sees names outside the ANSI code page; messages go
+// to a console as UTF-16, which leaves its code page alone (see print()).
+int wmain(int argc, wchar_t** argv) {
+    std::vector<std::string> args;
+    for (int i = 0; i < argc; ++i) args.push_back(to_utf8(argv[i]));
+    return quorvel::run(argc, args.data());
 }
+
+#else
+
+#include <fcntl.h>
+
+#include <cerrno>
+
+int main(int argc, char** argv) {
+    // A standard descriptor that is closed is opened on /dev/null, so that no
+    // file of the run takes its number and receives the messages.
+    for (int fd = 0; fd <= 2; ++fd)
+        if (fcntl(fd, F_GETFD) < 0 && errno == EBADF)
+            open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY);
+    // A write past the file size limit (ulimit -f), or into a pipe whose
+    // reader has gone, fails like any other and is reported, instead of
+    // SIGXFSZ or SIGPIPE ending the program without a word.
+    std::signal(SIGXFSZ, SIG_IGN);
+    std::signal(SIGPIPE, SIG_IGN);
+    const std::vector<std::string> args(argv, argv + argc);
+    return quorvel::run(argc, args.data());
+}
+
+#endif

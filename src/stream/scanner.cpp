@@ -99,7 +99,7 @@ __attribute__((target("avx2"))) std::size_t find_key_after_01_avx2(const std::ui
 std::size_t find_key_after_01(const std::uint8_t* data, std::size_t from, std::size_t size,
                               std::uint8_t key) {
 #if QUORVEL_X86_SIMD
-    if (scanner_simd) return find_key_after_01_avx2(data, from, size, key);
+    if (simd_scan_allowed) return find_key_after_01_avx2(data, from, size, key);
 #endif
     return find_key_after_01_bytewise(data, from, size, key);
 }
@@ -107,16 +107,17 @@ std::size_t find_key_after_01(const std::uint8_t* data, std::size_t from, std::s
 }  // namespace
 
 #if QUORVEL_X86_SIMD
-bool scanner_simd = __builtin_cpu_supports("avx2");
+bool simd_scan_allowed = __builtin_cpu_supports("avx2");
 #else
-bool scanner_simd = false;
+bool simd_scan_allowed = false;
 #endif
 
 std::size_t scan_span(const std::uint8_t* data, std::size_t size, scanner_state& s) {
     std::uint8_t state = s.scan_state;
     std::size_t i = 0;
     for (;;) {
-        // Right after a start code prefix the table looks at one byte at a time.
+        // Right after a start code prefix the table looks at one byte at a
+        // time: the states from START_CODE_VALUE on, by their order.
         while (i < size && state >= START_CODE_VALUE) {
             state = next_state(state, data[i], s.armed);
             if (state == INSERT_HERE) {

@@ -1,6 +1,7 @@
-// The start-code scanner: a pure function over a span of bytes that keeps
-// its state across calls, so a start code split between two blocks is found
-// like any other.
+// The start-code scanner: walks a span of bytes and carries its state
+// (scanner_state) from one call to the next, so a start code split between
+// two blocks is found like any other. Besides that state it reads only the
+// switch for its vector path below.
 #pragma once
 
 #include <cstddef>
@@ -8,24 +9,22 @@
 
 namespace quorvel {
 
-// Scanner states, one per position in "00 00 01 value [identifier]".
+// Scanner states, one per position in "00 00 01 value [identifier]": each
+// names what the bytes before the next one were. scan_span relies on their
+// order: from START_CODE_VALUE on, the next byte is read one at a time.
 enum : std::uint8_t {
     NO_PREFIX = 0,         // no prefix byte seen
     ONE_ZERO = 1,          // one zero seen
     TWO_ZEROS = 2,         // two or more zeros seen
-    START_CODE_VALUE = 3,  // the byte is a start code value
-    EXTENSION_ID = 4,      // the byte follows an extension start code
-    INSERT_HERE = 5,       // the byte starts a picture coding extension that wants a block
+    START_CODE_VALUE = 3,  // 00 00 01 seen: the next byte is a start code value
+    EXTENSION_ID = 4,      // an extension start code seen: the next byte holds its identifier
+    INSERT_HERE = 5,       // the next byte starts a picture coding extension that wants a block
 };
 
 struct scanner_state {
     std::uint8_t scan_state = NO_PREFIX;
     bool armed = true;  // a sequence header has passed and no block has gone in since
 };
-
-// Whether the scanner uses the processor's vector instructions where it has
-// them; tests clear it to check the portable path as well.
-extern bool scanner_simd;
 
 // Walks data[0, size) from the given state and returns how many bytes pass
 // through unchanged: size, or the index of a picture coding extension's
@@ -45,5 +44,9 @@ enum class look_answer { found, absent, undecided };
 // SCAN_INFO_LOOK: call again with the same `from` (0 at first) and the span
 // grown, or take `absent` if the input has ended.
 look_answer look_for_scan_info(const std::uint8_t* data, std::size_t size, std::size_t& from);
+
+// For tests only: clearing this forces the portable scan where the processor
+// has the vector instructions (AVX2) that the scanner uses by default.
+extern bool simd_scan_allowed;
 
 }  // namespace quorvel
