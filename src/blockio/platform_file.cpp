@@ -217,6 +217,12 @@ bool same_identity(const struct stat& x, const struct stat& y) {
     return x.st_dev == y.st_dev && x.st_ino == y.st_ino;
 }
 
+// Standard output or error writing into the file, a character device aside.
+bool writes_into(int standard, const struct stat& file) {
+    struct stat s;
+    return ::fstat(standard, &s) == 0 && !S_ISCHR(s.st_mode) && same_identity(s, file);
+}
+
 }  // namespace
 
 bool same_file(int a, int b) {
@@ -225,15 +231,13 @@ bool same_file(int a, int b) {
 }
 
 bool writes_into(int standard, int fd) {
-    struct stat x, y;
-    return ::fstat(standard, &x) == 0 && ::fstat(fd, &y) == 0 && same_identity(x, y) &&
-           !S_ISCHR(x.st_mode);
+    struct stat file;
+    return ::fstat(fd, &file) == 0 && writes_into(standard, file);
 }
 
 bool writes_into(int standard, const std::string& path) {
-    struct stat x, y;
-    return ::fstat(standard, &x) == 0 && ::stat(path.c_str(), &y) == 0 && same_identity(x, y) &&
-           !S_ISCHR(x.st_mode);
+    struct stat file;
+    return ::stat(path.c_str(), &file) == 0 && writes_into(standard, file);
 }
 
 bool truncate_regular(int fd) {
