@@ -157,7 +157,7 @@ TEST(Run, OverwritesAnExistingOutput) {
     EXPECT_EQ(read_file(dir / "out.m2v"), reference_filter(in).output);
 }
 
-// Standard output and standard error as shells and pipelines leave them. A
+// The standard streams as shells, pipelines and front-ends hand them over. A
 // lost summary keeps status 0; an output that is standard output's own file
 // or pipe gets nothing but the stream, the messages going to standard error
 // (or nowhere, when that is the output too). `$@` is the program; fd 5 is a
@@ -187,7 +187,9 @@ TEST_P(Redirected, StreamStatusAndMessages) {
     temp_dir dir;
     const bytes in = make_stream(60, 12, 12000, 21);  // more than a pipe holds
     write_file(dir / "in.m2v", in);
-    std::vector<std::string> command = {"bash", "-o", "pipefail", "-c", c.shell, "bash"};
+    // $STRACE: strace quiet, and without LeakSanitizer, which cannot run under it.
+    const std::string shell = "STRACE='strace -qq -E ASAN_OPTIONS=detect_leaks=0'\n" + c.shell;
+    std::vector<std::string> command = {"bash", "-o", "pipefail", "-c", shell, "bash"};
     for (const std::string& word : quorvel_command()) command.push_back(word);
     auto r = run_command(command, dir.path);
     if (!native_run()) r.err.erase(std::remove(r.err.begin(), r.err.end(), '\r'), r.err.end());
@@ -241,7 +243,103 @@ INSTANTIATE_TEST_SUITE_P(
             R"(mkdir a b && unshare -rm bash -c 'mount -t tmpfs t a && mount -t tmpfs t b &&
                          cp in.m2v a/ && : >b/out.m2v && [ $(stat -c %i a/in.m2v) = $(stat -c %i b/out.m2v) ] &&
                          "$@" a/in.m2v b/out.m2v >/dev/null && cp b/out.m2v .' bash "$@")",
-            0, true, "", true, "unshare -rm true"}),
+            0, true, "", true, "unshare -rm true"},
+        // Standard output and input are the descriptors the shell set up:
+        // written where they stand (appended, after what went before), read
+        // from where they stand, never opened again or emptied.
+        redirect_case{"AppendedToStandardOutput",
+                      R"(printf 'PREVIOUS\n' >f && "$@" in.m2v - >>f && head -c 9 f >&2 &&
+                         tail -c +10 f >out.m2v)",
+                      0, true, summary(5, "-") + "PREVIOUS\n", false},
+        redirect_case{"AppendedThroughDevStdout",
+                      R"(printf 'PREVIOUS\n' >f && "$@" in.m2v /dev/stdout >>f && head -c 9 f >&2 &&
+                         tail -c +10 f >out.m2v)",
+                      0, true, summary(5, "/dev/stdout") + "PREVIOUS\n", false},
+        redirect_case{
+            "TwoRunsInOneRedirection",
+            R"({ "$@" in.m2v -; "$@" in.m2v /dev/stdout; } >f && n=$(($(stat -c %s f) / 2)) &&
+                         head -c $n f >out.m2v && tail -c $n f | cmp - out.m2v >&2)",
+            0, true, summary(5, "-") + summary(5, "/dev/stdout"), false},
+        redirect_case{"TrailerAfterStream",
+                      R"({ "$@" in.m2v -; printf TRAILER; } >f && tail -c 7 f >&2 &&
+                         head -c -7 f >out.m2v)",
+                      0, true, summary(5, "-") + "TRAILER", false},
+        redirect_case{"PartlyReadStandardInput",
+                      R"({ printf NINEBYTES; cat in.m2v; } >f &&
+                         { dd bs=9 count=1 of=/dev/null 2>/dev/null; "$@" - out.m2v >&2; } <f)",
+                      0, true, summary(5, "out.m2v"), false},
+        redirect_case{"FilterThroughPipes", R"(cat in.m2v | "$@" - - | cat >out.m2v)", 0, true,
+                      summary(5, "-"), false},
+        redirect_case{"FilterToFiles", R"("$@" - - <in.m2v >out.m2v)", 0, true, summary(5, "-"),
+                      false},
+        // One socket as both streams, as socket activation hands them over;
+        // a socket pair for each, as the README's Node.js front-end has them.
+        redirect_case{"FilterThroughOneSocket",
+                      R"(python3 -c 'import socket, subprocess, sys, threading
+ours, theirs = socket.socketpair()
+run = subprocess.Popen(sys.argv[1:] + ["-", "-"], stdin=theirs, stdout=theirs)
+theirs.close()
+def feed(): ours.sendall(open("in.m2v", "rb").read()); ours.shutdown(socket.SHUT_WR)
+threading.Thread(target=feed).start()
+with open("out.m2v", "wb") as out:
+    while chunk := ours.recv(65536): out.write(chunk)
+sys.exit(run.wait())' "$@")",
+                      0, true, summary(5, "-"), false, "python3 -c 0"},
+        redirect_case{"NodeFrontEnd",
+                      R"(node -e 'const { spawn } = require("child_process"), fs = require("fs");
+const [program, ...words] = process.argv.slice(1);
+const quorvel = spawn(program, [...words, "-", "-"]);
+fs.createReadStream("in.m2v").pipe(quorvel.stdin);
+quorvel.stdout.pipe(fs.createWriteStream("out.m2v"));
+quorvel.stderr.pipe(process.stderr);
+quorvel.on("close", (status) => process.exitCode = status);' "$@")",
+                      0, true, summary(5, "-"), false, "node -e 0"},
+        // A closed standard stream cannot carry the stream.
+        redirect_case{"ClosedStandardOutputAsDash", R"("$@" in.m2v - >&-)", 1, false,
+                      BANNER + "Error writing to output file -\n\n", false},
+        redirect_case{"ClosedStandardOutputAsDevStdout", R"("$@" in.m2v /dev/stdout >&-)", 1, false,
+                      BANNER + "Error writing to output file /dev/stdout\n\n", false},
+        redirect_case{"ClosedStandardInputAsDash", R"("$@" - out.m2v <&- >&2)", 1, false,
+                      BANNER + "Error reading from input file -\n\n"},
+        // The same file through a standard stream is refused with nothing
+        // written; messages never enter the input.
+        redirect_case{"StandardInputIsOutputFile",
+                      R"(cp in.m2v x && "$@" - x <x >&2; s=$?; cmp x in.m2v >&2; exit $s)", 1,
+                      false, BANNER + SAME, false},
+        redirect_case{"StandardOutputIsInputFile",
+                      R"(cp in.m2v x && "$@" x - >>x; s=$?; cmp x in.m2v >&2; exit $s)", 1, false,
+                      BANNER + SAME, false},
+        redirect_case{"MessagesKeptOutOfInput",
+                      R"(cp in.m2v x && "$@" x out.m2v >>x && cmp x in.m2v >&2)", 0, true,
+                      summary(5, "out.m2v"), false},
+        // The banner is out before the input is opened (a FIFO's open waits
+        // for a writer).
+        redirect_case{"BannerBeforeInputOpens",
+                      R"(mkfifo f && { "$@" f out.m2v >log & } && for i in $(seq 500); do
+                         [ -s log ] && break; sleep 0.01; done; cat log >&2; cat in.m2v >f && wait $!)",
+                      0, true, BANNER},
+        // Standard output on one tmpfs, the output with its inode number on
+        // another: not the output, so the summary stays on standard output.
+        redirect_case{
+            "StandardOutputInodeOnAnotherFileSystem",
+            R"(mkdir a b && unshare -rm bash -c 'mount -t tmpfs t a && mount -t tmpfs t b &&
+                         : >a/log && : >b/out.m2v && [ $(stat -c %i a/log) = $(stat -c %i b/out.m2v) ] &&
+                         "$@" in.m2v b/out.m2v >a/log 2>/dev/null && cat a/log >&2 && cp b/out.m2v .' bash "$@")",
+            0, true, summary(5, "b/out.m2v"), true, "unshare -rm true"},
+        // No open makes a terminal the controlling one; a refused run opens
+        // nothing for writing; the end of a short input is read once.
+        redirect_case{"OpenedWithoutControllingTerminal",
+                      R"sh($STRACE -o t -e trace=open,openat "$@" in.m2v out.m2v <&- >/dev/null &&
+                         ! $STRACE -o u -e trace=open,openat "$@" in.m2v ./in.m2v >/dev/null &&
+                         { grep -hE '"(/dev/null|in\.m2v|out\.m2v)"' t | grep -v O_NOCTTY;
+                           grep -h 'in\.m2v"' u; } >&2; true)sh",
+                      0, true, "", true, "strace -V"},
+        redirect_case{
+            "ShortInputEndReadOnce",
+            R"(head -c 100000 in.m2v >s && $STRACE -o t -e trace=openat,read "$@" s x >/dev/null &&
+                         fd=$(sed -n 's/^openat(.*"s", .*) = \([0-9]*\)$/\1/p' t) &&
+                         grep -c "^read($fd, .*= 0$" t >&2)",
+            0, false, "1\n", true, "strace -V"}),
     case_name);
 
 // Names are opened as typed; a lower-cased twin is a different file here.
@@ -357,16 +455,19 @@ struct shown_case {
     const char* name;
     std::string typed;
     std::string on_terminal;
+    std::string output = "out.m2v";  // and any redirection, for the run on the terminal
+    bool posix_only = false;         // Wine turns bytes that are not UTF-8 into U+FFFD
 };
 
 class ShownOnTerminal : public testing::TestWithParam<shown_case> {};
 
 TEST_P(ShownOnTerminal, AndThroughPipe) {
     const shown_case& c = GetParam();
+    if (c.posix_only && !native_run()) GTEST_SKIP() << "names that are not UTF-8";
     temp_dir dir;
     std::string command;
     for (const std::string& word : quorvel_command()) command += "'" + word + "' ";
-    command += "'" + c.typed + "' out.m2v";
+    command += "'" + c.typed + "' " + c.output;
     const auto r = run_command({"script", "-qec", command, "/dev/null"}, dir.path);
     EXPECT_EQ(r.status, 1) << r.out;
     const std::string missing = "Unable to open input file ";
@@ -385,7 +486,21 @@ INSTANTIATE_TEST_SUITE_P(
                                "c\xC3\xB6"
                                "d\xC3\xA9-\xE2\x82\xAC.m2v"},
                     shown_case{"TitleEscape", "Clip\x1B]0;TITLE\x07.m2v", "clip?]0;title?.m2v"},
-                    shown_case{"ForgedLine", "a.m2v\nEmbedded 9 ...\x7F", "a.m2v?embedded 9 ...?"}),
+                    shown_case{"ForgedLine", "a.m2v\nEmbedded 9 ...\x7F", "a.m2v?embedded 9 ...?"},
+                    // C0 and C1 controls; U+00A0 is the first character past them.
+                    shown_case{"C1Controls",
+                               "\x01\x1F\xC2\x80\xC2\x9B"
+                               "31m\xC2\x9F\xC2\xA0.m2v",
+                               "???"
+                               "?31m?\xC2\xA0.m2v"},
+                    // Standard output is the output: the messages, on standard
+                    // error, are the ones that reach the terminal.
+                    shown_case{"OnStandardError", "Clip\x1B]0;TITLE\x07.m2v", "clip?]0;title?.m2v",
+                               "- >/dev/null"},
+                    shown_case{"NotUtf8", "\xFF\xC3(\xE2\x82\xED\xA0\x80\xF4\x90\x80\x80.m2v",
+                               "?"
+                               "?(?????????.m2v",
+                               "out.m2v", true}),
     case_name);
 
 // Names far outside any ANSI code page go in and come out whole, in UTF-8.
@@ -400,9 +515,8 @@ TEST(Names, OutsideAnsiCodePage) {
     EXPECT_EQ(read_file(dir / out_name), reference_filter(small_stream()).output);
 }
 
-// Other names for the input file: refused before anything is written or
-// truncated, and the input keeps every byte. A FIFO is the input's case that
-// names cannot tell: opened twice, the program would wait on itself for ever.
+// Other names for the input file: refused before anything is opened, and the
+// input keeps every byte. A FIFO opened twice would wait on itself for ever.
 enum class alias { dot_slash, absolute, symlink, hard_link };
 
 struct same_file_case {
@@ -452,15 +566,34 @@ TEST_P(SameFile, IsRefusedAndInputKept) {
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, BANNER + SAME);
     if (c.fifo) {
-        // The header check took one block; the rest is there, and nothing else.
-        bytes rest(in.size());
+        // The names told: nothing was read, and nothing else written.
+        bytes rest(in.size() + 1);
         rest.resize(
             static_cast<std::size_t>(std::max<ssize_t>(0, read(fifo, rest.data(), rest.size()))));
         close(fifo);
-        EXPECT_TRUE(rest == bytes(in.begin() + BLOCK, in.end()));
+        EXPECT_TRUE(rest == in);
     } else {
         EXPECT_EQ(read_file(dir / "in.m2v"), in);
     }
+}
+
+// Windows up to 10 opens a device for aux.m2v or prn.m2v, which is refused
+// like a file that cannot be opened; a device named as one (NUL) is written
+// to. Elsewhere they are files like any other.
+TEST(Names, DevicesOnlyWhereNamed) {
+    temp_dir dir;
+    write_file(dir / "in.m2v", small_stream());
+    for (const std::string name : {"aux.m2v", "NUL.m2v", "com1.m2v", "con.m2v", "NUL"}) {
+        const bool refused = !native_run() && name != "NUL";
+        const auto r = run_quorvel({"in.m2v", name}, dir.path);
+        EXPECT_EQ(r.status, refused ? 1 : 0) << name;
+        EXPECT_EQ(r.out, refused
+                             ? BANNER + "Unable to open output file " + lower_ascii(name) + "\n\n"
+                             : summary(2, lower_ascii(name)));
+        EXPECT_EQ(fs::exists(dir / name), native_run()) << name;
+    }
+    EXPECT_EQ(run_quorvel({"prn.m2v", "out.m2v"}, dir.path).out,
+              BANNER + "Unable to open input file prn.m2v\n\n");
 }
 
 // On Windows, names that differ in case (beyond what lower-casing A-Z sees)

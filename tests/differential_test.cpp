@@ -1,8 +1,10 @@
 // The program against the whole-buffer reference on seeded random streams,
 // up to three blocks long and rich in the bytes the scanner looks at.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 
 #include "blockio/block_io.h"
+#include "blockio/platform_file.h"
 #include "harness.h"
 #include "in_process.h"
 #include "stream/scanner.h"
@@ -115,6 +117,12 @@ TEST(Differential, RandomStreamsMatchReference) {
 // block boundaries fall everywhere; the vector and the portable scanner alike.
 TEST(Differential, AnyBlockSizesMatchReference) {
     temp_dir dir;
+    const auto open_descriptors = [] {
+        int open = 0;
+        for (int fd = 0; fd < 4096; ++fd) open += fcntl(fd, F_GETFD) != -1;
+        return open;
+    };
+    const int open_before = open_descriptors();
     const bool simd = quorvel::simd_scan_allowed;
     std::uint64_t total_blocks = 0, total_carried = 0, far_carried = 0;
     for (std::uint32_t seed = 1; seed <= 3000; ++seed) {
@@ -145,7 +153,24 @@ TEST(Differential, AnyBlockSizesMatchReference) {
         far_carried += far ? want.carried : 0;
     }
     quorvel::simd_scan_allowed = simd;
+    EXPECT_EQ(open_descriptors(), open_before) << "runs left files open";
     EXPECT_GT(total_blocks, 1000u);
     EXPECT_GT(total_carried, 300u);
     EXPECT_GT(far_carried, 5u);  // scan information found past a move
+}
+
+// Windows names through WTF-8 and back: any UTF-16, unpaired surrogates too,
+// comes back whole, so two names never become one.
+TEST(Names, Utf16ThroughWtf8AndBack) {
+    std::mt19937 rng(11);
+    const char16_t units[] = {u'a',   0x7F,   0x80,   0x7FF,  0x800,  0xD7FF,
+                              0xD800, 0xDBFF, 0xDC00, 0xDFFF, 0xE000, 0xFFFF};
+    for (int i = 0; i < 20000; ++i) {
+        std::u16string name(rng() % 6, u'\0');
+        for (char16_t& c : name) c = units[rng() % std::size(units)];
+        const std::string wtf8 = quorvel::platform::narrow(name);
+        ASSERT_EQ(quorvel::platform::widen(wtf8), name) << "name " << i;
+    }
+    EXPECT_EQ(quorvel::platform::narrow(u"\u00E9\u20AC\U0001F3AC"),
+              "\xC3\xA9\xE2\x82\xAC\xF0\x9F\x8E\xAC");
 }

@@ -33,16 +33,23 @@ extern void (*fail_instead_of_exit)();
 extern std::string input_name;
 extern std::string output_name;
 
-// Messages go to standard output, unless that writes into the output file
-// itself (an output named /dev/stdout, or standard output redirected to the
-// output's file): then to standard error, or nowhere when that does too.
-// First decided by the output's name, before the banner; then by the open
-// output.
-void keep_messages_out_of(const std::string& output_path);
-void keep_messages_out_of_output();
+// The standard streams are descriptors, not names: "-" (standard input as
+// the input, standard output as the output), /dev/stdin, /dev/stdout,
+// /dev/stderr and /dev/fd/N stand for the descriptor itself, which is used
+// where it stands, never opened again by its name nor emptied. -1 for any
+// other name.
+int standard_descriptor(const std::string& path, int dash);
+
+// Messages go to standard output, unless the output is standard output, or
+// standard output writes into the output or the input (the same file, pipe or
+// socket): then to standard error, or nowhere when that does too. First
+// decided by the names, before the banner; then by the open files.
+void keep_messages_out_of(const std::string& input_path, const std::string& output_path);
+void keep_messages_out_of_open_files();
 // Prints a message at once, with the file name for a %s. On a terminal a
-// control character in the name is shown as '?', so that a name cannot
-// drive the terminal; elsewhere the name goes out as it is.
+// control character (C0, DEL, C1) or a byte that is not part of valid UTF-8
+// in the name is shown as '?', so that a name cannot drive the terminal;
+// elsewhere the name goes out as it is.
 void message(const char* text, const std::string& name = {});
 
 // Prints the message, closes whichever files are open and ends the process
@@ -52,9 +59,14 @@ void message(const char* text, const std::string& name = {});
 // Opening and closing; the names are the ones the user typed (UTF-8).
 bool open_input(const std::string& path);
 bool open_output(const std::string& path);  // created if missing, not yet emptied
-bool output_is_input();                     // whatever names and kind of file
-bool empty_output();                        // truncates a regular output
-void close_files();                         // the output's close is checked like a write
+// Whether writing the output would write into the input: one stored file
+// (whatever names, a FIFO or a block device too), or files that cannot be
+// told apart. A terminal or a socket is read and written apart. By the names,
+// for files that exist, before anything is opened; then by the open files.
+bool names_are_one_file(const std::string& input_path, const std::string& output_path);
+bool output_is_input();
+bool empty_output();  // truncates a regular output named as a file
+void close_files();   // the output's close is checked like a write
 
 // Reads until the block is full or the input ends; the header check's read.
 void read_first_block();

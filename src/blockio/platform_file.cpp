@@ -7,6 +7,7 @@
 #include <fcntl.h>
 #include <io.h>
 #include <sys/stat.h>
+#include <wchar.h>
 #include <windows.h>
 #else
 #include <fcntl.h>
@@ -22,36 +23,183 @@ static_assert(sizeof(off_t) >= 8,
 
 namespace quorvel::platform {
 
+long next_code_point(const std::string& text, std::size_t& at) {
+    const auto byte = [&](std::size_t i) {
+        return i < text.size() ? static_cast<unsigned char>(text[i]) : 0u;
+    };
+    const unsigned lead = byte(at);
+    // The sequence's length, and the range of its second byte (the others
+    // lie in 80 to BF): no overlong forms, nothing past U+10FFFF.
+    int length = 0;
+    unsigned low = 0x80, high = 0xBF;
+    unsigned long code = 0;
+    if (lead < 0x80) {
+        ++at;
+        return lead;
+    } else if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2, code = lead & 0x1F;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3, code = lead & 0x0F, low = lead == 0xE0 ? 0xA0 : 0x80;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4, code = lead & 0x07, low = lead == 0xF0 ? 0x90 : 0x80;
+        high = lead == 0xF4 ? 0x8F : 0xBF;
+    } else {
+        ++at;
+        return -1;
+    }
+    for (int i = 1; i < length; ++i) {
+        const unsigned b = byte(at + i);
+        if (b < (i == 1 ? low : 0x80u) || b > (i == 1 ? high : 0xBFu)) {
+            ++at;
+            return -1;
+        }
+        code = code << 6 | (b & 0x3F);
+    }
+    at += length;
+    return static_cast<long>(code);
+}
+
+bool same_identity(const file_identity& a, const file_identity& b) {
+    return a.comparable && b.comparable && a.index == b.index &&
+           (a.volume == b.volume || !a.volume_known || !b.volume_known);
+}
+
+namespace {
+
+void append_utf8(std::string& out, std::uint32_t c) {
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+        return;
+    }
+    constexpr unsigned LEAD[] = {0, 0, 0xC0, 0xE0, 0xF0};
+    const int length = c < 0x800 ? 2 : c < 0x10000 ? 3 : 4;
+    out += static_cast<char>(LEAD[length] | (c >> (6 * (length - 1))));
+    for (int i = length - 2; i >= 0; --i) out += static_cast<char>(0x80 | ((c >> (6 * i)) & 0x3F));
+}
+
+}  // namespace
+
+std::string narrow(std::u16string_view wide) {
+    std::string out;
+    for (std::size_t i = 0; i < wide.size(); ++i) {
+        std::uint32_t c = wide[i];
+        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < wide.size() && wide[i + 1] >= 0xDC00 &&
+            wide[i + 1] <= 0xDFFF)
+            c = 0x10000 + ((c - 0xD800) << 10) + (wide[++i] - 0xDC00u);
+        append_utf8(out, c);
+    }
+    return out;
+}
+
+std::u16string widen(const std::string& text) {
+    std::u16string wide;
+    for (std::size_t at = 0; at < text.size();) {
+        long c = next_code_point(text, at);
+        if (c < 0) c = 0xFFFD;
+        if (c >= 0x10000) {
+            wide += static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
+            c = 0xDC00 + ((c - 0x10000) & 0x3FF);
+        }
+        wide += static_cast<char16_t>(c);
+    }
+    return wide;
+}
+
 #ifdef _WIN32
 
 namespace {
 
-std::wstring widen(const std::string& utf8) {
-    if (utf8.empty()) return {};
-    const int size = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), int(utf8.size()), nullptr, 0);
-    std::wstring wide(size, L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), int(utf8.size()), wide.data(), size);
-    return wide;
+std::wstring as_wide(const std::string& text) {
+    const std::u16string utf16 = widen(text);
+    return {utf16.begin(), utf16.end()};
+}
+
+bool starts_with(const std::wstring& text, const wchar_t* prefix) {
+    return text.rfind(prefix, 0) == 0;
+}
+
+std::wstring full_path(const std::wstring& path) {
+    const DWORD size = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+    if (size == 0) return path;
+    std::wstring full(size, L'\0');
+    full.resize(GetFullPathNameW(path.c_str(), size, full.data(), nullptr));
+    return full;
 }
 
 // A path whose full form passes the old 260-character limit (whatever the
 // length of the name as typed: a short name in a deep folder too) needs the
 // \\?\ form of that full path; \\server\share paths take \\?\UNC\. Names
 // already in the \\?\ or \\.\ form are left as given.
-std::wstring native_path(const std::string& utf8) {
-    std::wstring path = widen(utf8);
-    if (path.rfind(L"\\\\?\\", 0) == 0 || path.rfind(L"\\\\.\\", 0) == 0) return path;
-    const DWORD size = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
-    if (size == 0) return path;
-    std::wstring full(size, L'\0');
-    full.resize(GetFullPathNameW(path.c_str(), size, full.data(), nullptr));
+std::wstring native_path(const std::wstring& path) {
+    if (starts_with(path, L"\\\\?\\") || starts_with(path, L"\\\\.\\")) return path;
+    const std::wstring full = full_path(path);
     if (full.size() < MAX_PATH - 12) return path;  // 248: a folder's limit, the stricter one
-    if (full.rfind(L"\\\\", 0) == 0) return L"\\\\?\\UNC\\" + full.substr(2);
+    if (starts_with(full, L"\\\\")) return L"\\\\?\\UNC\\" + full.substr(2);
     return L"\\\\?\\" + full;
+}
+
+// Windows up to 10 opens the device AUX for aux.m2v, and NUL for nul.m2v; the
+// full path then reads \\.\AUX. A device named as one (NUL, C:\x\nul, NUL:,
+// \\.\COM1) is opened.
+bool opens_unnamed_device(const std::wstring& path) {
+    const std::wstring full = full_path(path);
+    if (!starts_with(full, L"\\\\.\\") || starts_with(path, L"\\\\.\\")) return false;
+    std::wstring name = path;
+    if (!name.empty() && name.back() == L':') name.pop_back();
+    const std::size_t slash = name.find_last_of(L"\\/:");
+    if (slash != std::wstring::npos) name.erase(0, slash + 1);
+    return _wcsicmp(name.c_str(), full.c_str() + 4) != 0;
 }
 
 HANDLE standard_handle(int fd) {
     return GetStdHandle(fd == STANDARD_ERROR ? STD_ERROR_HANDLE : STD_OUTPUT_HANDLE);
+}
+
+HANDLE os_handle(int fd) { return reinterpret_cast<HANDLE>(_get_osfhandle(fd)); }
+
+file_identity identify(HANDLE handle) {
+    file_identity id;
+    if (handle == nullptr || handle == INVALID_HANDLE_VALUE) return id;
+    switch (GetFileType(handle)) {
+        case FILE_TYPE_DISK:
+            id.what = file_identity::kind::stored;
+            break;
+        case FILE_TYPE_CHAR:
+            id.what = file_identity::kind::device;
+            return id;
+        case FILE_TYPE_PIPE:  // Windows gives a pipe no identity to compare
+            id.what = file_identity::kind::stream;
+            return id;
+        default:
+            return id;
+    }
+    BY_HANDLE_FILE_INFORMATION info;
+    if (GetFileInformationByHandle(handle, &info)) {
+        id.comparable = true;
+        id.volume = info.dwVolumeSerialNumber;
+        id.index = std::uint64_t{info.nFileIndexHigh} << 32 | info.nFileIndexLow;
+        return id;
+    }
+    // Wine cannot read the volume of a standard handle that a Unix shell
+    // opened, only its file index: that alone tells there. ntdll's call is
+    // looked up at run time, so that the program imports from KERNEL32 and
+    // msvcrt alone.
+    using query_file = LONG(WINAPI*)(HANDLE, void*, void*, ULONG, ULONG);
+    const auto query = reinterpret_cast<query_file>(reinterpret_cast<void (*)()>(
+        GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQueryInformationFile")));
+    constexpr ULONG FILE_INTERNAL_INFORMATION = 6;
+    struct {
+        void* status;
+        ULONG_PTR information;
+    } io;
+    LONGLONG index = 0;
+    if (query != nullptr &&
+        query(handle, &io, &index, sizeof index, FILE_INTERNAL_INFORMATION) == 0) {
+        id.comparable = true;
+        id.volume_known = false;
+        id.index = static_cast<std::uint64_t>(index);
+    }
+    return id;
 }
 
 }  // namespace
@@ -71,7 +219,7 @@ void print(int fd, const std::string& text) {
         return;
     }
     std::wstring wide;
-    for (const wchar_t c : widen(text)) {
+    for (const wchar_t c : as_wide(text)) {
         if (c == L'\n') wide += L'\r';
         wide += c;
     }
@@ -89,66 +237,41 @@ void print(int fd, const std::string& text) {
     }
 }
 
-namespace {
+file_identity identify(int fd) { return identify(os_handle(fd)); }
 
-HANDLE os_handle(int fd) { return reinterpret_cast<HANDLE>(_get_osfhandle(fd)); }
-
-bool same_file(HANDLE a, HANDLE b) {
-    BY_HANDLE_FILE_INFORMATION x, y;
-    return GetFileInformationByHandle(a, &x) && GetFileInformationByHandle(b, &y) &&
-           x.dwVolumeSerialNumber == y.dwVolumeSerialNumber &&
-           x.nFileIndexHigh == y.nFileIndexHigh && x.nFileIndexLow == y.nFileIndexLow;
-}
-
-bool writes_into(HANDLE standard, HANDLE file) {
-    BY_HANDLE_FILE_INFORMATION info;
-    if (GetFileInformationByHandle(standard, &info)) return same_file(standard, file);
-    // Wine cannot read the volume of a standard handle that a Unix shell
-    // opened, only its file index: that alone decides there. A wrong match
-    // would merely send the messages to standard error. ntdll's call is
-    // looked up at run time, so that the program imports from KERNEL32 and
-    // msvcrt alone.
-    using query_file = LONG(WINAPI*)(HANDLE, void*, void*, ULONG, ULONG);
-    const auto query = reinterpret_cast<query_file>(reinterpret_cast<void (*)()>(
-        GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQueryInformationFile")));
-    constexpr ULONG FILE_INTERNAL_INFORMATION = 6;
-    const auto index = [&](HANDLE h, LONGLONG& id) {
-        struct {
-            void* status;
-            ULONG_PTR information;
-        } io;
-        return GetFileType(h) == FILE_TYPE_DISK &&
-               query(h, &io, &id, sizeof id, FILE_INTERNAL_INFORMATION) == 0;
-    };
-    LONGLONG x = 0, y = 0;
-    return query != nullptr && index(standard, x) && index(file, y) && x == y;
-}
-
-}  // namespace
-
-bool writes_into(int standard, int fd) { return writes_into(os_handle(standard), os_handle(fd)); }
-
-// An existing file opened for its attributes only; device names (\\.\) are
-// not opened, as that could connect to a pipe.
-bool writes_into(int standard, const std::string& path) {
-    const std::wstring name = native_path(path);
-    if (name.rfind(L"\\\\.\\", 0) == 0) return false;
-    const HANDLE file =
-        CreateFileW(name.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    const bool into = writes_into(os_handle(standard), file);
+// Opened for its attributes only; a device is not opened at all, as that
+// could connect to a pipe or a port.
+file_identity identify(const std::string& path) {
+    const std::wstring name = as_wide(path);
+    if (starts_with(full_path(name), L"\\\\.\\")) return {};
+    const HANDLE file = CreateFileW(native_path(name).c_str(), 0,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return {};
+    const file_identity id = identify(file);
     CloseHandle(file);
-    return into;
+    return id;
 }
 
 int open_for_reading(const std::string& path) {
-    return _wopen(native_path(path).c_str(), _O_RDONLY | _O_BINARY);
+    const std::wstring name = as_wide(path);
+    if (opens_unnamed_device(name)) return -1;
+    return _wopen(native_path(name).c_str(), _O_RDONLY | _O_BINARY);
 }
 
 int open_for_writing(const std::string& path) {
-    return _wopen(native_path(path).c_str(), _O_WRONLY | _O_CREAT | _O_BINARY,
+    const std::wstring name = as_wide(path);
+    if (opens_unnamed_device(name)) return -1;
+    return _wopen(native_path(name).c_str(), _O_WRONLY | _O_CREAT | _O_BINARY,
                   _S_IREAD | _S_IWRITE);
+}
+
+// Binary, whatever mode the C runtime gave the standard descriptor: no CRLF,
+// no end at ^Z.
+int duplicate(int fd) {
+    const int copy = _dup(fd);
+    if (copy >= 0) _setmode(copy, _O_BINARY);
+    return copy;
 }
 
 long read_some(int fd, std::uint8_t* data, std::int32_t size) {
@@ -167,19 +290,22 @@ bool write_all(int fd, const std::uint8_t* data, std::int32_t size) {
 
 bool close_file(int fd) { return _close(fd) == 0; }
 
-bool same_file(int a, int b) { return same_file(os_handle(a), os_handle(b)); }
-
 bool truncate_regular(int fd) {
     return GetFileType(os_handle(fd)) != FILE_TYPE_DISK || _chsize(fd, 0) == 0;
 }
 
 #else
 
-int open_for_reading(const std::string& path) { return ::open(path.c_str(), O_RDONLY | O_CLOEXEC); }
+// No file opened here becomes the controlling terminal of a session leader.
+int open_for_reading(const std::string& path) {
+    return ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+}
 
 int open_for_writing(const std::string& path) {
-    return ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+    return ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NOCTTY, 0666);
 }
+
+int duplicate(int fd) { return ::fcntl(fd, F_DUPFD_CLOEXEC, 3); }
 
 long read_some(int fd, std::uint8_t* data, std::int32_t size) {
     for (;;) {
@@ -213,31 +339,27 @@ bool is_terminal(int fd) { return ::isatty(fd) == 1; }
 
 namespace {
 
-bool same_identity(const struct stat& x, const struct stat& y) {
-    return x.st_dev == y.st_dev && x.st_ino == y.st_ino;
-}
-
-// Standard output or error writing into the file, a character device aside.
-bool writes_into(int standard, const struct stat& file) {
-    struct stat s;
-    return ::fstat(standard, &s) == 0 && !S_ISCHR(s.st_mode) && same_identity(s, file);
+file_identity identity_of(const struct stat& s) {
+    file_identity id;
+    id.what = S_ISCHR(s.st_mode)    ? file_identity::kind::device
+              : S_ISSOCK(s.st_mode) ? file_identity::kind::stream
+                                    : file_identity::kind::stored;
+    id.comparable = true;
+    id.volume = static_cast<std::uint64_t>(s.st_dev);
+    id.index = static_cast<std::uint64_t>(s.st_ino);
+    return id;
 }
 
 }  // namespace
 
-bool same_file(int a, int b) {
-    struct stat x, y;
-    return ::fstat(a, &x) == 0 && ::fstat(b, &y) == 0 && same_identity(x, y);
+file_identity identify(int fd) {
+    struct stat s;
+    return ::fstat(fd, &s) == 0 ? identity_of(s) : file_identity{};
 }
 
-bool writes_into(int standard, int fd) {
-    struct stat file;
-    return ::fstat(fd, &file) == 0 && writes_into(standard, file);
-}
-
-bool writes_into(int standard, const std::string& path) {
-    struct stat file;
-    return ::stat(path.c_str(), &file) == 0 && writes_into(standard, file);
+file_identity identify(const std::string& path) {
+    struct stat s;
+    return ::stat(path.c_str(), &s) == 0 ? identity_of(s) : file_identity{};
 }
 
 bool truncate_regular(int fd) {

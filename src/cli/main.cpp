@@ -7,24 +7,16 @@
 #include "run.h"
 
 #ifdef _WIN32
-#include <windows.h>
 
-namespace {
+#include "../blockio/platform_file.h"
 
-std::string to_utf8(const wchar_t* wide) {
-    const int size = WideCharToMultiByte(CP_UTF8, 0, wide, -1, nullptr, 0, nullptr, nullptr);
-    std::string utf8(size > 0 ? size - 1 : 0, '\0');
-    if (size > 1) WideCharToMultiByte(CP_UTF8, 0, wide, -1, utf8.data(), size, nullptr, nullptr);
-    return utf8;
-}
-
-}  // namespace
-
-// The wide entry point sees names outside the ANSI code page; messages go
-// to a console as UTF-16, which leaves its code page alone (see print()).
+// The wide entry point sees names outside the ANSI code page, and as WTF-8
+// they reach the file calls unchanged, also those that are not valid UTF-16;
+// messages go to a console as UTF-16, which leaves its code page alone.
 int wmain(int argc, wchar_t** argv) {
     std::vector<std::string> args;
-    for (int i = 0; i < argc; ++i) args.push_back(to_utf8(argv[i]));
+    for (int i = 0; i < argc; ++i)
+        args.push_back(quorvel::platform::narrow(reinterpret_cast<const char16_t*>(argv[i])));
     return quorvel::run(argc, args.data());
 }
 
@@ -35,11 +27,13 @@ int wmain(int argc, wchar_t** argv) {
 #include <cerrno>
 
 int main(int argc, char** argv) {
-    // A standard descriptor that is closed is opened on /dev/null, so that no
-    // file of the run takes its number and receives the messages.
+    // A standard descriptor that is closed is opened on /dev/null the wrong
+    // way round (standard input for writing, standard output and error for
+    // reading), in order from 0 up: no file of the run takes its number, and
+    // a run that reads or writes the stream through it fails.
     for (int fd = 0; fd <= 2; ++fd)
         if (fcntl(fd, F_GETFD) < 0 && errno == EBADF)
-            open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY);
+            open("/dev/null", (fd == 0 ? O_WRONLY : O_RDONLY) | O_NOCTTY);
     // A write past the file size limit (ulimit -f), or into a pipe whose
     // reader has gone, fails like any other and is reported, instead of
     // SIGXFSZ or SIGPIPE ending the program without a word.

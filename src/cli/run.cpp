@@ -30,28 +30,33 @@ std::string lower_ascii(std::string name) {
 }  // namespace
 
 int run(int argc, const std::string* argv) {
-    // The output's name already decides where the banner goes: nothing but
-    // the stream may enter an output that is standard output's pipe.
-    if (argc >= 3) keep_messages_out_of(argv[2]);
+    // The names already decide where the banner goes: nothing but the stream
+    // may enter an output that is standard output's file or pipe, and no
+    // message may enter the input.
+    if (argc >= 3) keep_messages_out_of(argv[1], argv[2]);
     message(BANNER);
     if (argc < 3) {
         message(USAGE);
         return 1;
     }
     // The files are opened by the names as typed; the lower-cased forms are
-    // compared and shown.
+    // compared and shown. Two "-" are standard input and standard output.
     const std::string& input_path = argv[1];
     const std::string& output_path = argv[2];
     input_name = lower_ascii(input_path);
     output_name = lower_ascii(output_path);
-    if (input_name == output_name) fail("Input and output filenames must be different\n\n");
+    if (input_name == output_name && input_path != "-")
+        fail("Input and output filenames must be different\n\n");
+    // Names that already tell (./name, a full path, a link, a FIFO named
+    // twice, standard output redirected to the input) refuse before anything
+    // is opened; the open files decide again, before the output is emptied,
+    // for what names cannot tell (a file made or replaced meanwhile).
+    if (names_are_one_file(input_path, output_path))
+        fail("Input and output filenames must be different\n\n");
     if (!open_input(input_path)) fail("Unable to open input file %s\n\n", input_name);
     check_stream_header();
-    // The output is emptied only once it is known not to be the input under
-    // another name (./name, a full path, a link, a FIFO or device named
-    // twice): the open files decide, not their names.
     if (!open_output(output_path)) fail("Unable to open output file %s\n\n", output_name);
-    keep_messages_out_of_output();
+    keep_messages_out_of_open_files();
     if (output_is_input()) fail("Input and output filenames must be different\n\n");
     if (!empty_output()) fail("Unable to open output file %s\n\n", output_name);
     run_body_pass();
