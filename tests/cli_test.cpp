@@ -294,6 +294,12 @@ quorvel.stdout.pipe(fs.createWriteStream("out.m2v"));
 quorvel.stderr.pipe(process.stderr);
 quorvel.on("close", (status) => process.exitCode = status);' "$@")",
                       0, true, summary(5, "-"), false, "node -e 0"},
+        // A file named "-" is reached as ./-; a character device or a socket
+        // is read and written apart, never the input's own file.
+        redirect_case{"FileNamedDash", R"(cp in.m2v ./- && "$@" ./- out.m2v >&2)", 0, true,
+                      summary(5, "out.m2v"), false},
+        redirect_case{"NullDeviceBothWays", R"("$@" - - </dev/null >/dev/null)", 1, false,
+                      BANNER + NOT_MPEG2},
         // A closed standard stream cannot carry the stream.
         redirect_case{"ClosedStandardOutputAsDash", R"("$@" in.m2v - >&-)", 1, false,
                       BANNER + "Error writing to output file -\n\n", false},
