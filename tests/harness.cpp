@@ -11,6 +11,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <sstream>
@@ -90,7 +91,8 @@ run_result run_command(const std::vector<std::string>& command, const fs::path& 
     const int spawned = posix_spawnp(&pid, argv[0], &actions, &attributes, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     posix_spawnattr_destroy(&attributes);
-    if (spawned != 0) throw std::runtime_error("cannot start " + command.front());
+    if (spawned != 0)
+        throw std::runtime_error("cannot start " + command.front() + ": " + std::strerror(spawned));
     const auto deadline =
         std::chrono::steady_clock::now() + std::chrono::seconds(time_limit_seconds);
     int wait_status = 0;
