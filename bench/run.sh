@@ -10,6 +10,10 @@
 #    (hyperfine, when installed, adds its own summary of the same commands).
 #    Every timed run starts after a `sync`, so that no run pays for writing
 #    back the dirty pages of the one before;
+#  - the same through standard input and output: `cat in | quorvel - - > out`
+#    against `cat in | cat > out`, and with a socket pair as each standard
+#    stream (as Node.js front-ends start it; a Python relay feeds and drains
+#    them), quorvel - - against cat;
 #  - with valgrind installed, counts instructions per input byte on ~100 MB;
 #  - prints the peak resident memory for a 10 MB and the full-size input.
 # Not part of the test suite: the numbers depend on the machine.
@@ -36,25 +40,54 @@ cat "$work/in.m2v" > /dev/null  # into the page cache
 now() { date +%s%N; }
 run_quorvel() { "$quorvel" "$work/in.m2v" "$work/out-q.m2v" > /dev/null; }
 run_cat() { cat "$work/in.m2v" > "$work/out-c.m2v"; }
+pipe_quorvel() { cat "$work/in.m2v" | "$quorvel" - - > "$work/out-q.m2v" 2> /dev/null; }
+pipe_cat() { cat "$work/in.m2v" | cat > "$work/out-c.m2v"; }
+# A socket pair for each standard stream: the input sent, the output received.
+through_sockets() {
+    python3 - "$work/in.m2v" "$@" 2> /dev/null <<'PY'
+import socket, subprocess, sys, threading
+source, target, *command = sys.argv[1:]
+a, b = socket.socketpair(); c, d = socket.socketpair()
+run = subprocess.Popen(command, stdin=b, stdout=d); b.close(); d.close()
+def feed():
+    with open(source, "rb") as f: a.sendfile(f)
+    a.shutdown(socket.SHUT_WR)
+feeder = threading.Thread(target=feed); feeder.start()
+received = memoryview(bytearray(1 << 22))
+with open(target, "wb", buffering=0) as out:
+    while n := c.recv_into(received): out.write(received[:n])
+feeder.join(); sys.exit(run.wait())
+PY
+}
+socket_quorvel() { through_sockets "$work/out-q.m2v" "$quorvel" - -; }
+socket_cat() { through_sockets "$work/out-c.m2v" cat; }
 timed() { sync; local t0; t0=$(now); "$@"; echo $(( $(now) - t0 )); }
-run_quorvel; run_cat  # warm-up
-echo "input: $bytes bytes; $rounds paired rounds"
-ratios=() ; q_times=() ; c_times=()
-for r in $(seq "$rounds"); do
-    if (( r % 2 )); then
-        q=$(timed run_quorvel); c=$(timed run_cat)
-    else
-        c=$(timed run_cat); q=$(timed run_quorvel)
-    fi
-    q_times+=("$q"); c_times+=("$c")
-    ratios+=("$(awk -v q="$q" -v c="$c" 'BEGIN { printf "%.4f", q / c }')")
-done
 median() { printf '%s\n' "$@" | sort -g | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
-q_med=$(median "${q_times[@]}"); c_med=$(median "${c_times[@]}"); ratio=$(median "${ratios[@]}")
-awk -v b="$bytes" -v q="$q_med" -v c="$c_med" -v r="$ratio" 'BEGIN {
-    printf "quorvel: median %.3f s, %.0f MB/s\n", q / 1e9, b / (q / 1e9) / 1e6
-    printf "cat:     median %.3f s, %.0f MB/s\n", c / 1e9, b / (c / 1e9) / 1e6
-    printf "ratio quorvel/cat (median of pairs): %.3f (target <= 1.15)\n", r }'
+# compare LABEL TARGET QUORVEL_RUN CAT_RUN: paired, alternating rounds.
+compare() {
+    local label=$1 target=$2 q c r ratios=() q_times=() c_times=()
+    "$3"; "$4"  # warm-up
+    for r in $(seq "$rounds"); do
+        if (( r % 2 )); then
+            q=$(timed "$3"); c=$(timed "$4")
+        else
+            c=$(timed "$4"); q=$(timed "$3")
+        fi
+        q_times+=("$q"); c_times+=("$c")
+        ratios+=("$(awk -v q="$q" -v c="$c" 'BEGIN { printf "%.4f", q / c }')")
+    done
+    cmp -s "$work/out-q.m2v" "$work/want.m2v" || { echo "$label: the output differs"; exit 1; }
+    awk -v b="$bytes" -v q="$(median "${q_times[@]}")" -v c="$(median "${c_times[@]}")" \
+        -v r="$(median "${ratios[@]}")" -v l="$label" -v t="$target" 'BEGIN {
+        printf "%s\n  quorvel: median %.3f s, %.0f MB/s\n", l, q / 1e9, b / (q / 1e9) / 1e6
+        printf "  cat:     median %.3f s, %.0f MB/s\n", c / 1e9, b / (c / 1e9) / 1e6
+        printf "  ratio quorvel/cat (median of pairs): %.3f (target <= %s)\n", r, t }'
+}
+"$quorvel" "$work/in.m2v" "$work/want.m2v" > /dev/null
+echo "input: $bytes bytes; $rounds paired rounds"
+compare "files: quorvel in out, cat in > out" 1.15 run_quorvel run_cat
+compare "pipes: cat in | quorvel - - > out, cat in | cat > out" 1.2 pipe_quorvel pipe_cat
+compare "socket pairs: quorvel - -, cat" 1.2 socket_quorvel socket_cat
 
 if command -v hyperfine > /dev/null; then
     hyperfine -w 2 -r "$rounds" --prepare sync \
