@@ -264,9 +264,15 @@ INSTANTIATE_TEST_SUITE_P(
                       R"({ "$@" in.m2v -; printf TRAILER; } >f && tail -c 7 f >&2 &&
                          head -c -7 f >out.m2v)",
                       0, true, summary(5, "-") + "TRAILER", false},
+        redirect_case{"DevFdAndDevStderr",
+                      R"({ printf NINEBYTES; cat in.m2v; } >j && printf P >f &&
+                         { dd bs=9 count=1 of=/dev/null <&4 2>/dev/null;
+                           "$@" /dev/fd/4 /dev/stderr 2>>f; } 4<j | cat >&2 &&
+                         head -c 1 f >&2 && tail -c +2 f >out.m2v)",
+                      0, true, summary(5, "/dev/stderr") + "P"},
         redirect_case{"PartlyReadStandardInput",
                       R"({ printf NINEBYTES; cat in.m2v; } >f &&
-                         { dd bs=9 count=1 of=/dev/null 2>/dev/null; "$@" - out.m2v >&2; } <f)",
+                         { dd bs=9 count=1 of=/dev/null 2>/dev/null; "$@" /dev/stdin out.m2v >&2; } <f)",
                       0, true, summary(5, "out.m2v"), false},
         redirect_case{"FilterThroughPipes", R"(cat in.m2v | "$@" - - | cat >out.m2v)", 0, true,
                       summary(5, "-"), false},
