@@ -255,6 +255,10 @@ INSTANTIATE_TEST_SUITE_P(
                       R"(printf 'PREVIOUS\n' >f && "$@" in.m2v /dev/stdout >>f && head -c 9 f >&2 &&
                          tail -c +10 f >out.m2v)",
                       0, true, summary(5, "/dev/stdout") + "PREVIOUS\n", false},
+        redirect_case{"AppendedThroughProcSelfFd",
+                      R"(printf 'PREVIOUS\n' >f && "$@" in.m2v /proc/self/fd/1 >>f &&
+                         head -c 9 f >&2 && tail -c +10 f >out.m2v)",
+                      0, true, summary(5, "/proc/self/fd/1") + "PREVIOUS\n"},
         redirect_case{
             "TwoRunsInOneRedirection",
             R"({ "$@" in.m2v -; "$@" in.m2v /dev/stdout; } >f && n=$(($(stat -c %s f) / 2)) &&
@@ -306,13 +310,38 @@ quorvel.on("close", (status) => process.exitCode = status);' "$@")",
                       summary(5, "out.m2v"), false},
         redirect_case{"NullDeviceBothWays", R"("$@" - - </dev/null >/dev/null)", 1, false,
                       BANNER + NOT_MPEG2},
-        // A closed standard stream cannot carry the stream.
+        // A descriptor closed at start names nothing, whatever the run has
+        // put in its place since: no file of the run, no stand-in on
+        // /dev/null, nothing opened, created, read or written.
         redirect_case{"ClosedStandardOutputAsDash", R"("$@" in.m2v - >&-)", 1, false,
-                      BANNER + "Error writing to output file -\n\n", false},
+                      BANNER + "Unable to open output file -\n\n", false},
         redirect_case{"ClosedStandardOutputAsDevStdout", R"("$@" in.m2v /dev/stdout >&-)", 1, false,
-                      BANNER + "Error writing to output file /dev/stdout\n\n", false},
+                      BANNER + "Unable to open output file /dev/stdout\n\n", false},
         redirect_case{"ClosedStandardInputAsDash", R"("$@" - out.m2v <&- >&2)", 1, false,
-                      BANNER + "Error reading from input file -\n\n"},
+                      BANNER + "Unable to open input file -\n\n"},
+        redirect_case{"ClosedStandardInputAsOutput",
+                      R"("$@" in.m2v /dev/stdin <&- >&2 || "$@" in.m2v /dev/fd/0 <&- >&2)", 1,
+                      false,
+                      BANNER + "Unable to open output file /dev/stdin\n\n" + BANNER +
+                          "Unable to open output file /dev/fd/0\n\n"},
+        redirect_case{"ClosedDescriptorTakenByInput", R"("$@" in.m2v /dev/fd/3 3>&- >&2)", 1, false,
+                      BANNER + "Unable to open output file /dev/fd/3\n\n"},
+        redirect_case{"ClosedProcSelfFdNeverOpened",
+                      R"($STRACE -o t -e trace=open,openat "$@" in.m2v /proc/self/fd/3 3>&- >&2;
+                         s=$?; grep -h 'proc/self' t >&2; exit $s)",
+                      1, false, BANNER + "Unable to open output file /proc/self/fd/3\n\n", true,
+                      "strace -V"},
+        // The input a socket, descriptor 3 closed: nothing goes back to the sender.
+        redirect_case{"ClosedDescriptorBesideSocketInput",
+                      R"(python3 -c 'import socket, subprocess, sys
+ours, theirs = socket.socketpair()
+run = subprocess.Popen(sys.argv[1:] + ["-", "/dev/fd/3"], stdin=theirs, stdout=2)
+theirs.close()
+ours.sendall(open("in.m2v", "rb").read(60000))
+ours.shutdown(socket.SHUT_WR)
+sys.exit(run.wait() if ours.recv(65536) == b"" else 9)' "$@")",
+                      1, false, BANNER + "Unable to open output file /dev/fd/3\n\n", true,
+                      "python3 -c 0"},
         // The same file through a standard stream is refused with nothing
         // written; messages never enter the input.
         redirect_case{"StandardInputIsOutputFile",
@@ -346,6 +375,20 @@ quorvel.on("close", (status) => process.exitCode = status);' "$@")",
                          { grep -hE '"(/dev/null|in\.m2v|out\.m2v)"' t | grep -v O_NOCTTY;
                            grep -h 'in\.m2v"' u; } >&2; true)sh",
                       0, true, "", true, "strace -V"},
+        // A plain run looks up each name once, each open file once, and
+        // standard output once: the input, the output, their descriptors,
+        // then descriptors 1 and 2.
+        redirect_case{
+            "PlainRunLooksUpOnce",
+            R"sh($STRACE -o t -e trace=%%stat,openat,close "$@" in.m2v out.m2v >/dev/null &&
+                         awk '/^openat\(.*"in\.m2v", / { i = $NF } /^openat\(.*"out\.m2v", / { o = $NF }
+                              /^close\(/ { sub(/^close\(/, ""); sub(/\).*/, "");
+                                           if ($0 == i) i = "-"; if ($0 == o) o = "-"; next }
+                              !/^[a-z0-9]*stat/ { next } /"in\.m2v"/ { n[1]++ } /"out\.m2v"/ { n[2]++ }
+                              { sub(/^[a-z0-9]*\(/, ""); sub(/,.*/, "") }
+                              $0 == i { n[3]++ } $0 == o { n[4]++ } $0 == 1 { n[5]++ } $0 == 2 { n[6]++ }
+                              END { print n[1] + 0, n[2] + 0, n[3] + 0, n[4] + 0, n[5] + 0, n[6] + 0 }' t >&2)sh",
+            0, true, "1 1 1 1 1 0\n", true, "strace -V"},
         // Counted while the input is open: a sanitizer's runtime may take its
         // number afterwards.
         redirect_case{"ShortInputEndReadOnce",

@@ -4,10 +4,10 @@
 #include <gtest/gtest.h>
 
 #include "blockio/block_io.h"
-#include "blockio/platform_file.h"
 #include "harness.h"
 #include "in_process.h"
 #include "stream/scanner.h"
+#include "text/text.h"
 
 using namespace qt;
 
@@ -168,9 +168,9 @@ TEST(Names, Utf16ThroughWtf8AndBack) {
     for (int i = 0; i < 20000; ++i) {
         std::u16string name(rng() % 6, u'\0');
         for (char16_t& c : name) c = units[rng() % std::size(units)];
-        const std::string wtf8 = quorvel::platform::narrow(name);
-        ASSERT_EQ(quorvel::platform::widen(wtf8), name) << "name " << i;
+        const std::string wtf8 = quorvel::text::narrow(name);
+        ASSERT_EQ(quorvel::text::widen(wtf8), name) << "name " << i;
     }
-    EXPECT_EQ(quorvel::platform::narrow(u"\u00E9\u20AC\U0001F3AC"),
+    EXPECT_EQ(quorvel::text::narrow(u"\u00E9\u20AC\U0001F3AC"),
               "\xC3\xA9\xE2\x82\xAC\xF0\x9F\x8E\xAC");
 }

@@ -1,14 +1,13 @@
-// The program's entry points: the process set up as the run expects it, and
-// the arguments handed over as UTF-8.
-#include <csignal>
+// The program's entry points: the arguments resolved as UTF-8, the process
+// set up as the run expects it, then the run.
 #include <string>
 #include <vector>
 
+#include "../platform/platform.h"
+#include "../text/text.h"
 #include "run.h"
 
 #ifdef _WIN32
-
-#include "../blockio/platform_file.h"
 
 // The wide entry point sees names outside the ANSI code page, and as WTF-8
 // they reach the file calls unchanged, also those that are not valid UTF-16;
@@ -16,31 +15,38 @@
 int wmain(int argc, wchar_t** argv) {
     std::vector<std::string> args;
     for (int i = 0; i < argc; ++i)
-        args.push_back(quorvel::platform::narrow(reinterpret_cast<const char16_t*>(argv[i])));
-    return quorvel::run(argc, args.data());
+        args.push_back(quorvel::text::narrow(reinterpret_cast<const char16_t*>(argv[i])));
+    return quorvel::run(quorvel::resolve_command_line(argc, args.data()));
 }
 
 #else
 
-#include <fcntl.h>
+namespace {
 
-#include <cerrno>
+// A standard descriptor that is closed is opened on /dev/null the wrong way
+// round (standard input for writing, standard output and error for reading),
+// in order from 0 up, and kept for the whole run: no file of the run takes
+// its number. An open that gives another number is undone; the run never
+// reads or writes a descriptor closed at start either way.
+void stand_in_for_closed_standard_descriptors() {
+    namespace platform = quorvel::platform;
+    for (int fd = platform::STANDARD_INPUT; fd <= platform::STANDARD_ERROR; ++fd) {
+        if (platform::is_open(fd)) continue;
+        const int null = platform::open_null_device(fd == platform::STANDARD_INPUT);
+        if (null >= 0 && null != fd) platform::close_file(null);
+    }
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
-    // A standard descriptor that is closed is opened on /dev/null the wrong
-    // way round (standard input for writing, standard output and error for
-    // reading), in order from 0 up: no file of the run takes its number, and
-    // a run that reads or writes the stream through it fails.
-    for (int fd = 0; fd <= 2; ++fd)
-        if (fcntl(fd, F_GETFD) < 0 && errno == EBADF)
-            open("/dev/null", (fd == 0 ? O_WRONLY : O_RDONLY) | O_NOCTTY);
-    // A write past the file size limit (ulimit -f), or into a pipe whose
-    // reader has gone, fails like any other and is reported, instead of
-    // SIGXFSZ or SIGPIPE ending the program without a word.
-    std::signal(SIGXFSZ, SIG_IGN);
-    std::signal(SIGPIPE, SIG_IGN);
     const std::vector<std::string> args(argv, argv + argc);
-    return quorvel::run(argc, args.data());
+    // What the arguments name, before any descriptor is opened: /dev/fd/N
+    // names the descriptor N the program was given, or nothing.
+    const quorvel::command_line line = quorvel::resolve_command_line(argc, args.data());
+    stand_in_for_closed_standard_descriptors();
+    quorvel::platform::fail_writes_instead_of_signals();
+    return quorvel::run(line);
 }
 
 #endif

@@ -19,53 +19,41 @@ constexpr const char* USAGE =
     "Quorvel is program to embed dummy user data blocks in an MPEG-2 video stream\n"
     "        so a multiplexor can insert SVCD scan information data\n\n"
     "Usage: Quorvel  input MPEG-2 video filename  output MPEG-2 video filename\n\n";
-
-// Only A to Z are folded; bytes above 0x7F are no letters here.
-std::string lower_ascii(std::string name) {
-    for (char& c : name)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return name;
-}
+constexpr const char* SAME = "Input and output filenames must be different\n\n";
 
 }  // namespace
 
-int run(int argc, const std::string* argv) {
+int run(const command_line& line) {
     // The names already decide where the banner goes: nothing but the stream
     // may enter an output that is standard output's file or pipe, and no
     // message may enter the input.
-    if (argc >= 3) keep_messages_out_of(argv[1], argv[2]);
+    use_names(line);
     message(BANNER);
-    if (argc < 3) {
+    if (line.count < 3) {
         message(USAGE);
         return 1;
     }
-    // The files are opened by the names as typed; the lower-cased forms are
-    // compared and shown. Two "-" are standard input and standard output.
-    const std::string& input_path = argv[1];
-    const std::string& output_path = argv[2];
-    input_name = lower_ascii(input_path);
-    output_name = lower_ascii(output_path);
-    if (input_name == output_name && input_path != "-")
-        fail("Input and output filenames must be different\n\n");
-    // Names that already tell (./name, a full path, a link, a FIFO named
-    // twice, standard output redirected to the input) refuse before anything
-    // is opened; the open files decide again, before the output is emptied,
-    // for what names cannot tell (a file made or replaced meanwhile).
-    if (names_are_one_file(input_path, output_path))
-        fail("Input and output filenames must be different\n\n");
-    if (!open_input(input_path)) fail("Unable to open input file %s\n\n", input_name);
+    // Equal names, and names that already tell (./name, a full path, a link,
+    // a FIFO named twice, standard output redirected to the input), refuse
+    // before anything is opened; the open files decide again, before the
+    // output is emptied, for what names cannot tell (a file made or replaced
+    // meanwhile).
+    if (names_are_one_file()) fail(SAME);
+    if (!open_input()) fail("Unable to open input file %s\n\n", input_name.lowered);
     check_stream_header();
-    if (!open_output(output_path)) fail("Unable to open output file %s\n\n", output_name);
-    keep_messages_out_of_open_files();
-    if (output_is_input()) fail("Input and output filenames must be different\n\n");
-    if (!empty_output()) fail("Unable to open output file %s\n\n", output_name);
+    if (!open_output()) fail("Unable to open output file %s\n\n", output_name.lowered);
+    identify_open_files();
+    if (output_is_input()) fail(SAME);
+    if (!empty_output()) fail("Unable to open output file %s\n\n", output_name.lowered);
     run_body_pass();
     if (output_count != 0) flush_output();
     close_files();
     const std::string summary = "Embedded " + std::to_string(blocks_embedded) +
                                 " SVCD scan information user data blocks in %s\n";
-    message(summary.c_str(), output_name);
+    message(summary.c_str(), output_name.lowered);
     return 0;
 }
+
+int run(int argc, const std::string* argv) { return run(resolve_command_line(argc, argv)); }
 
 }  // namespace quorvel

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "../blockio/block_io.h"
+#include "../files/files.h"
 
 namespace quorvel {
 

@@ -1,30 +1,42 @@
-// The few file calls the program needs, on POSIX systems and on Windows.
-// Paths arrive as UTF-8 (on Windows WTF-8, which also holds names that are
-// not valid UTF-16); handles are C runtime file descriptors.
+// The few system calls the program needs, on POSIX systems
+// (platform_posix.cpp) and on Windows (platform_windows.cpp). Paths arrive as
+// UTF-8 (on Windows WTF-8, which also holds names that are not valid UTF-16);
+// handles are C runtime file descriptors.
 #pragma once
 
 #include <cstdint>
 #include <string>
-#include <string_view>
 
 namespace quorvel::platform {
+
+inline constexpr int STANDARD_INPUT = 0;
+inline constexpr int STANDARD_OUTPUT = 1;
+inline constexpr int STANDARD_ERROR = 2;
+
+// Whether the descriptor is open.
+bool is_open(int fd);
+#ifndef _WIN32
+// Opens /dev/null for writing or for reading: the descriptor, or -1.
+int open_null_device(bool for_writing);
+// Keeps a write past the file size limit, or into a pipe whose reader has
+// gone, from ending the program by a signal: the write fails instead.
+void fail_writes_instead_of_signals();
+#endif
 
 // On Windows a name that opens a device though it names none (aux.m2v or
 // nul.m2v up to Windows 10) is not opened: -1, as for a missing file.
 int open_for_reading(const std::string& path);
 int open_for_writing(const std::string& path);  // created if missing, never truncated here
-// A copy of one of the process's own descriptors, which reads and writes
-// where the original stands (and keeps its O_APPEND); -1 if it is not open.
+// A copy of an open descriptor, which reads and writes where the original
+// stands (and keeps its O_APPEND); -1 on failure.
 int duplicate(int fd);
 // Bytes read, 0 at the end of the input, -1 on failure. One request per call.
 long read_some(int fd, std::uint8_t* data, std::int32_t size);
 // One request for the whole run unless the system takes less; false on failure.
 bool write_all(int fd, const std::uint8_t* data, std::int32_t size);
 bool close_file(int fd);
+bool truncate_file(int fd);
 
-inline constexpr int STANDARD_INPUT = 0;
-inline constexpr int STANDARD_OUTPUT = 1;
-inline constexpr int STANDARD_ERROR = 2;
 // Writes a message (UTF-8) to the descriptor at once: as UTF-16 to a Windows
 // console, as the bytes themselves to anything else.
 void print(int fd, const std::string& text);
@@ -41,6 +53,7 @@ struct file_identity {
         stream,   // a socket (on Windows a pipe): read and written apart
     };
     kind what = kind::missing;
+    bool regular = false;      // a regular file (a disk file on Windows), the kind that is emptied
     bool comparable = false;   // index (and volume) below are known
     bool volume_known = true;  // Wine tells a standard handle a shell opened by its index alone
     std::uint64_t volume = 0;
@@ -49,21 +62,5 @@ struct file_identity {
 file_identity identify(int fd);
 // The existing file a name opens, which is not opened for reading or writing.
 file_identity identify(const std::string& path);
-// Whether both identities are known and name one file, pipe or socket.
-bool same_identity(const file_identity& a, const file_identity& b);
-
-// Empties a regular file; a FIFO or a device is left as it is.
-bool truncate_regular(int fd);
-
-// The code point of the UTF-8 sequence at `at`, which moves past it, also a
-// surrogate half (as WTF-8 holds one); -1 for a byte that starts no valid
-// sequence, and `at` moves past that byte alone.
-long next_code_point(const std::string& text, std::size_t& at);
-
-// UTF-16 as WTF-8 and back, for Windows names: an unpaired surrogate, which
-// NTFS names may hold, is kept as its own three bytes, so every name comes
-// back whole and no two names become one.
-std::string narrow(std::u16string_view wide);
-std::u16string widen(const std::string& text);
 
 }  // namespace quorvel::platform
