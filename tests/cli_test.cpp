@@ -171,6 +171,9 @@ struct redirect_case {
     std::string err;  // standard error
     bool posix_only = true;
     const char* needs = nullptr;  // a command that must work first, or the case skips
+    // Standard error under Wine, where it differs: Wine puts a handle that
+    // fails every write in place of a standard stream the shell closed.
+    const char* on_wine = nullptr;
 };
 
 const std::string GONE_READER = "mkfifo p && exec 4<>p 5>p 4<&- && ";
@@ -194,7 +197,7 @@ TEST_P(Redirected, StreamStatusAndMessages) {
     auto r = run_command(command, dir.path);
     if (!native_run()) r.err.erase(std::remove(r.err.begin(), r.err.end(), '\r'), r.err.end());
     EXPECT_EQ(r.status, c.status);
-    EXPECT_EQ(r.err, c.err);
+    EXPECT_EQ(r.err, c.on_wine && !native_run() ? BANNER + c.on_wine : c.err);
     if (c.whole) {
         EXPECT_TRUE(read_file(dir / "out.m2v") == reference_filter(in).output);
     } else {
@@ -258,7 +261,7 @@ INSTANTIATE_TEST_SUITE_P(
         redirect_case{"AppendedThroughProcSelfFd",
                       R"(printf 'PREVIOUS\n' >f && "$@" in.m2v /proc/self/fd/1 >>f &&
                          head -c 9 f >&2 && tail -c +10 f >out.m2v)",
-                      0, true, summary(5, "/proc/self/fd/1") + "PREVIOUS\n"},
+                      0, true, summary(5, "/proc/self/fd/1") + "PREVIOUS\n", false},
         redirect_case{
             "TwoRunsInOneRedirection",
             R"({ "$@" in.m2v -; "$@" in.m2v /dev/stdout; } >f && n=$(($(stat -c %s f) / 2)) &&
@@ -314,9 +317,11 @@ quorvel.on("close", (status) => process.exitCode = status);' "$@")",
         // put in its place since: no file of the run, no stand-in on
         // /dev/null, nothing opened, created, read or written.
         redirect_case{"ClosedStandardOutputAsDash", R"("$@" in.m2v - >&-)", 1, false,
-                      BANNER + "Unable to open output file -\n\n", false},
+                      BANNER + "Unable to open output file -\n\n", false, nullptr,
+                      "Error writing to output file -\n\n"},
         redirect_case{"ClosedStandardOutputAsDevStdout", R"("$@" in.m2v /dev/stdout >&-)", 1, false,
-                      BANNER + "Unable to open output file /dev/stdout\n\n", false},
+                      BANNER + "Unable to open output file /dev/stdout\n\n", false, nullptr,
+                      "Error writing to output file /dev/stdout\n\n"},
         redirect_case{"ClosedStandardInputAsDash", R"("$@" - out.m2v <&- >&2)", 1, false,
                       BANNER + "Unable to open input file -\n\n"},
         redirect_case{"ClosedStandardInputAsOutput",
@@ -325,7 +330,7 @@ quorvel.on("close", (status) => process.exitCode = status);' "$@")",
                       BANNER + "Unable to open output file /dev/stdin\n\n" + BANNER +
                           "Unable to open output file /dev/fd/0\n\n"},
         redirect_case{"ClosedDescriptorTakenByInput", R"("$@" in.m2v /dev/fd/3 3>&- >&2)", 1, false,
-                      BANNER + "Unable to open output file /dev/fd/3\n\n"},
+                      BANNER + "Unable to open output file /dev/fd/3\n\n", false},
         redirect_case{"ClosedProcSelfFdNeverOpened",
                       R"($STRACE -o t -e trace=open,openat "$@" in.m2v /proc/self/fd/3 3>&- >&2;
                          s=$?; grep -h 'proc/self' t >&2; exit $s)",
@@ -340,7 +345,7 @@ theirs.close()
 ours.sendall(open("in.m2v", "rb").read(60000))
 ours.shutdown(socket.SHUT_WR)
 sys.exit(run.wait() if ours.recv(65536) == b"" else 9)' "$@")",
-                      1, false, BANNER + "Unable to open output file /dev/fd/3\n\n", true,
+                      1, false, BANNER + "Unable to open output file /dev/fd/3\n\n", false,
                       "python3 -c 0"},
         // The same file through a standard stream is refused with nothing
         // written; messages never enter the input.
