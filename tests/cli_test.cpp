@@ -333,7 +333,7 @@ quorvel.on("close", (status) => process.exitCode = status);' "$@")",
                       BANNER + "Unable to open output file /dev/fd/3\n\n", false},
         redirect_case{"ClosedProcSelfFdNeverOpened",
                       R"($STRACE -o t -e trace=open,openat "$@" in.m2v /proc/self/fd/3 3>&- >&2;
-                         s=$?; grep -h 'proc/self' t >&2; exit $s)",
+                         s=$?; grep -h '/proc/self/fd' t >&2; exit $s)",
                       1, false, BANNER + "Unable to open output file /proc/self/fd/3\n\n", true,
                       "strace -V"},
         // The input a socket, descriptor 3 closed: nothing goes back to the sender.
@@ -373,12 +373,14 @@ sys.exit(run.wait() if ours.recv(65536) == b"" else 9)' "$@")",
                          "$@" in.m2v b/out.m2v >a/log 2>/dev/null && cat a/log >&2 && cp b/out.m2v .' bash "$@")",
             0, true, summary(5, "b/out.m2v"), true, "unshare -rm true"},
         // No open makes a terminal the controlling one; a refused run opens
-        // nothing for writing; the end of a short input is read once.
+        // nothing for writing, also where "-" is the other name; the end of
+        // a short input is read once.
         redirect_case{"OpenedWithoutControllingTerminal",
                       R"sh($STRACE -o t -e trace=open,openat "$@" in.m2v out.m2v <&- >/dev/null &&
                          ! $STRACE -o u -e trace=open,openat "$@" in.m2v ./in.m2v >/dev/null &&
+                         ! $STRACE -o v -e trace=open,openat "$@" - in.m2v <in.m2v >/dev/null &&
                          { grep -hE '"(/dev/null|in\.m2v|out\.m2v)"' t | grep -v O_NOCTTY;
-                           grep -h 'in\.m2v"' u; } >&2; true)sh",
+                           grep -h 'in\.m2v"' u v; } >&2; true)sh",
                       0, true, "", true, "strace -V"},
         // A plain run looks up each name once, each open file once, and
         // standard output once: the input, the output, their descriptors,

@@ -1,6 +1,8 @@
 #include "files.h"
 
+#include <algorithm>
 #include <cstdlib>
+#include <iterator>
 #include <string_view>
 
 #include "../platform/platform.h"
@@ -51,9 +53,11 @@ int descriptor_named(const std::string& name, int dash) {
     return -1;
 }
 
-named_file resolve(const std::string& argument, int dash) {
+named_file resolve(const std::string& argument, int dash, const bool (&standard_open)[3]) {
     named_file file{argument, text::lower_ascii(argument), descriptor_named(argument, dash)};
-    file.open_at_start = file.descriptor >= 0 && platform::is_open(file.descriptor);
+    const int fd = file.descriptor;
+    file.open_at_start =
+        fd >= 0 && (fd <= platform::STANDARD_ERROR ? standard_open[fd] : platform::is_open(fd));
     return file;
 }
 
@@ -122,12 +126,12 @@ void close_quietly(int& fd) {
 command_line resolve_command_line(int argc, const std::string* argv) {
     command_line line;
     line.count = argc;
+    for (int fd = platform::STANDARD_INPUT; fd <= platform::STANDARD_ERROR; ++fd)
+        line.standard_open[fd] = platform::is_open(fd);
     if (argc >= 3) {
-        line.input = resolve(argv[1], platform::STANDARD_INPUT);
-        line.output = resolve(argv[2], platform::STANDARD_OUTPUT);
+        line.input = resolve(argv[1], platform::STANDARD_INPUT, line.standard_open);
+        line.output = resolve(argv[2], platform::STANDARD_OUTPUT, line.standard_open);
     }
-    line.standard_output_open = platform::is_open(platform::STANDARD_OUTPUT);
-    line.standard_error_open = platform::is_open(platform::STANDARD_ERROR);
     return line;
 }
 
@@ -135,9 +139,9 @@ void use_names(const command_line& line) {
     input_name = line.input;
     output_name = line.output;
     identities = looked_up{};
-    identities.standard_open[platform::STANDARD_OUTPUT] = line.standard_output_open;
-    identities.standard_open[platform::STANDARD_ERROR] = line.standard_error_open;
-    message_fd = line.standard_output_open ? platform::STANDARD_OUTPUT : -1;
+    std::copy(std::begin(line.standard_open), std::end(line.standard_open),
+              identities.standard_open);
+    message_fd = line.standard_open[platform::STANDARD_OUTPUT] ? platform::STANDARD_OUTPUT : -1;
     if (line.count < 3) return;
     identities.input_by_name = identify_named(input_name);
     identities.output_by_name = identify_named(output_name);

@@ -23,8 +23,7 @@ struct named_file {
 struct command_line {
     int count = 0;  // the arguments, the program's name among them
     named_file input, output;
-    // Where messages may go: standard output, and standard error.
-    bool standard_output_open = false, standard_error_open = false;
+    bool standard_open[3] = {};  // which of descriptors 0 to 2 were open at start
 };
 
 // Works out what the arguments name; opens nothing, so that it can run
