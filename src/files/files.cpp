@@ -79,7 +79,7 @@ file_identity identify_named(const named_file& file) {
 
 // Whether both identities are known and name one file, pipe or socket.
 bool same_identity(const file_identity& a, const file_identity& b) {
-    return a.comparable && b.comparable && a.index == b.index &&
+    return a.comparable && b.comparable && a.block_device == b.block_device && a.index == b.index &&
            (a.volume == b.volume || !a.volume_known || !b.volume_known);
 }
 
@@ -95,7 +95,11 @@ int message_descriptor(const file_identity& input, const file_identity& output) 
     for (const int fd : {platform::STANDARD_OUTPUT, platform::STANDARD_ERROR}) {
         if (fd == output_name.descriptor) continue;
         const file_identity& standard = standard_identity(fd);
-        if (!writes_into(standard, input) && !writes_into(standard, output))
+        // What is written to a socket never enters what is read from it: a
+        // socket that is the input takes the messages, one that is the output
+        // never does.
+        const bool into_input = input.what != kind::stream && writes_into(standard, input);
+        if (!into_input && !writes_into(standard, output))
             return identities.standard_open[fd] ? fd : -1;
     }
     return -1;

@@ -53,9 +53,10 @@ struct file_identity {
         stream,   // a socket (on Windows a pipe): read and written apart
     };
     kind what = kind::missing;
-    bool regular = false;      // a regular file (a disk file on Windows), the kind that is emptied
-    bool comparable = false;   // index (and volume) below are known
-    bool volume_known = true;  // Wine tells a standard handle a shell opened by its index alone
+    bool regular = false;       // a regular file (a disk file on Windows), the kind that is emptied
+    bool block_device = false;  // told by the device it is (index), not by the node
+    bool comparable = false;    // index (and volume) below are known
+    bool volume_known = true;   // Wine tells a standard handle a shell opened by its index alone
     std::uint64_t volume = 0;
     std::uint64_t index = 0;
 };

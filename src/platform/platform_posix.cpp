@@ -1,5 +1,6 @@
 // The system calls on POSIX systems.
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/stat.h>
 #include <sys/types.h>
 #include <unistd.h>
@@ -40,17 +41,32 @@ int open_for_writing(const std::string& path) {
 // Above the standard descriptors, so that a copy never takes one of them.
 int duplicate(int fd) { return ::fcntl(fd, F_DUPFD_CLOEXEC, 3); }
 
+namespace {
+
+// Whether a call that failed may be made again: it was interrupted, or the
+// descriptor is non-blocking (a front-end, or a sibling sharing the pipe, may
+// have made it so) and was not ready, which is then waited for.
+bool try_again(int fd, short ready) {
+    if (errno == EINTR) return true;
+    if (errno != EAGAIN && errno != EWOULDBLOCK) return false;
+    pollfd wait_for{fd, ready, 0};
+    return ::poll(&wait_for, 1, -1) >= 0 || errno == EINTR;
+}
+
+}  // namespace
+
 long read_some(int fd, std::uint8_t* data, std::int32_t size) {
     for (;;) {
         const ssize_t n = ::read(fd, data, static_cast<size_t>(size));
-        if (n >= 0 || errno != EINTR) return n < 0 ? -1 : static_cast<long>(n);
+        if (n >= 0) return static_cast<long>(n);
+        if (!try_again(fd, POLLIN)) return -1;
     }
 }
 
 bool write_all(int fd, const std::uint8_t* data, std::int32_t size) {
     while (size > 0) {
         const ssize_t n = ::write(fd, data, static_cast<size_t>(size));
-        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && try_again(fd, POLLOUT)) continue;
         if (n <= 0) return false;
         data += n;
         size -= static_cast<std::int32_t>(n);
@@ -81,8 +97,10 @@ file_identity identity_of(const struct stat& s) {
                                     : file_identity::kind::stored;
     id.regular = S_ISREG(s.st_mode);
     id.comparable = true;
-    id.volume = static_cast<std::uint64_t>(s.st_dev);
-    id.index = static_cast<std::uint64_t>(s.st_ino);
+    // Every node of a block device is that device.
+    id.block_device = S_ISBLK(s.st_mode);
+    id.volume = id.block_device ? 0 : static_cast<std::uint64_t>(s.st_dev);
+    id.index = static_cast<std::uint64_t>(id.block_device ? s.st_rdev : s.st_ino);
     return id;
 }
 

@@ -45,12 +45,14 @@ std::wstring native_path(const std::wstring& path) {
 
 // Windows up to 10 opens the device AUX for aux.m2v, and NUL for nul.m2v; the
 // full path then reads \\.\AUX. A device named as one (NUL, C:\x\nul, NUL:,
-// \\.\COM1) is opened.
+// \\.\COM1, and with the trailing dots and spaces Windows drops: NUL., nul )
+// is opened.
 bool opens_unnamed_device(const std::wstring& path) {
     const std::wstring full = full_path(path);
     if (!starts_with(full, L"\\\\.\\") || starts_with(path, L"\\\\.\\")) return false;
     std::wstring name = path;
     if (!name.empty() && name.back() == L':') name.pop_back();
+    while (!name.empty() && (name.back() == L'.' || name.back() == L' ')) name.pop_back();
     const std::size_t slash = name.find_last_of(L"\\/:");
     if (slash != std::wstring::npos) name.erase(0, slash + 1);
     return _wcsicmp(name.c_str(), full.c_str() + 4) != 0;
