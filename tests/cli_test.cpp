@@ -28,6 +28,13 @@ std::string lower_ascii(std::string name) {
     return name;
 }
 
+// The full Windows path Wine gives a Unix path: drive Z:, backslashes.
+std::string windows_path(const fs::path& path) {
+    std::string name = "Z:" + path.string();
+    std::replace(name.begin(), name.end(), '/', '\\');
+    return name;
+}
+
 struct usage_case {
     const char* name;
     std::vector<std::string> args;
@@ -146,6 +153,8 @@ TEST(Run, CompleteRunPrintsBannerAndSummaryOnly) {
         EXPECT_EQ(r.err, "");
     }
     EXPECT_EQ(read_file(dir / "Out.M2V"), reference_filter(in).output);
+    // Created writable, for a later run by a user who is not root.
+    EXPECT_NE(fs::status(dir / "Out.M2V").permissions() & fs::perms::owner_write, fs::perms::none);
 }
 
 TEST(Run, OverwritesAnExistingOutput) {
@@ -224,7 +233,7 @@ INSTANTIATE_TEST_SUITE_P(
         redirect_case{"BothStreamsRedirectedToOutput", R"("$@" in.m2v out.m2v >out.m2v 2>&1)", 0,
                       true, ""},
         redirect_case{"NullDeviceKeepsMessages", R"("$@" in.m2v /dev/null >/dev/null)", 0, false,
-                      ""},
+                      "", false},
         redirect_case{"StandardDescriptorsClosed", R"("$@" in.m2v out.m2v <&- >&-)", 0, true, ""},
         redirect_case{"CreatedWithModeLessUmask",
                       R"(umask 0 && "$@" in.m2v out.m2v >/dev/null && stat -c %a out.m2v >&2 &&
@@ -240,13 +249,15 @@ INSTANTIATE_TEST_SUITE_P(
                          :; done <f && wait $pid)",
                       0, true, ""},
         // Two fresh tmpfs mounts number their first files alike: the device
-        // tells them apart.
+        // tells them apart (under Wine, as the drives d: and e:, the volume).
         redirect_case{
             "SameInodeOnAnotherFileSystem",
             R"(mkdir a b && unshare -rm bash -c 'mount -t tmpfs t a && mount -t tmpfs t b &&
                          cp in.m2v a/ && : >b/out.m2v && [ $(stat -c %i a/in.m2v) = $(stat -c %i b/out.m2v) ] &&
-                         "$@" a/in.m2v b/out.m2v >/dev/null && cp b/out.m2v .' bash "$@")",
-            0, true, "", true, "unshare -rm true"},
+                         i=a/in.m2v o=b/out.m2v && if [ -n "$QUORVEL_RUNNER" ]; then d=$WINEPREFIX/dosdevices &&
+                         ln -sfn "$PWD/a" $d/d: && ln -sfn "$PWD/b" $d/e: && i="d:\in.m2v" o="e:\out.m2v"; fi &&
+                         "$@" "$i" "$o" >/dev/null && cp b/out.m2v .' bash "$@")",
+            0, true, "", false, "unshare -rm true"},
         // Standard output and input are the descriptors the shell set up:
         // written where they stand (appended, after what went before), read
         // from where they stand, never opened again or emptied.
@@ -312,7 +323,7 @@ quorvel.on("close", (status) => process.exitCode = status);' "$@")",
         redirect_case{"FileNamedDash", R"(cp in.m2v ./- && "$@" ./- out.m2v >&2)", 0, true,
                       summary(5, "out.m2v"), false},
         redirect_case{"NullDeviceBothWays", R"("$@" - - </dev/null >/dev/null)", 1, false,
-                      BANNER + NOT_MPEG2},
+                      BANNER + NOT_MPEG2, false},
         // A descriptor closed at start names nothing, whatever the run has
         // put in its place since: no file of the run, no stand-in on
         // /dev/null, nothing opened, created, read or written.
@@ -358,6 +369,22 @@ sys.exit(run.wait() if ours.recv(65536) == b"" else 9)' "$@")",
         redirect_case{"MessagesKeptOutOfInput",
                       R"(cp in.m2v x && "$@" x out.m2v >>x && cmp x in.m2v >&2)", 0, true,
                       summary(5, "out.m2v"), false},
+        // Only "-", /dev/stdin, /dev/stdout, /dev/stderr and /dev/fd/ or
+        // /proc/self/fd/ with one to nine digits are descriptors; /dev/stdin
+        // as the output is standard input itself, never opened by name.
+        redirect_case{"OnlyDescriptorNamesAreDescriptors",
+                      R"("$@" /dev/fd/ x >&2; "$@" /dev/fd/9999999999 x >&2;
+                         "$@" /dev/fd/3x x 3<in.m2v >&2; mkdir -p ab/cdef && cp in.m2v ab/cdef/3 &&
+                         printf KEEP >f && { "$@" in.m2v /dev/stdin <f >&2; cat f >&2; } &&
+                         "$@" ab/cdef/3 out.m2v 3</dev/null >&2)",
+                      0, true,
+                      BANNER + "Error reading from input file /dev/fd/\n\n" + BANNER +
+                          "Unable to open input file /dev/fd/9999999999\n\n" + BANNER +
+                          "Unable to open input file /dev/fd/3x\n\n" + BANNER +
+                          "Error writing to output file /dev/stdin\n\nKEEP" +
+                          summary(5, "out.m2v")},
+        redirect_case{"MissingInputBesideOutput", R"(: >x && "$@" missing.m2v x >&2)", 1, false,
+                      BANNER + "Unable to open input file missing.m2v\n\n", false},
         // Two nodes of one block device are one file, by the device they
         // are: refused by the names, before anything is opened.
         redirect_case{"BlockDeviceNamedTwice",
@@ -554,6 +581,25 @@ TEST(Names, ShortNameInDeepFolder) {
             EXPECT_TRUE(long_form) << name << " not opened by its full \\\\?\\ path";
         }
     }
+    // Named in the \\?\ form already, and through a share (\\server\share,
+    // which Wine serves from its prefix) long enough for \\?\UNC\.
+    if (!native_run()) {
+        const char* prefix = std::getenv("WINEPREFIX");
+        const fs::path share =
+            fs::path(prefix ? prefix : std::string(std::getenv("HOME")) + "/.wine") / "dosdevices" /
+            "unc" / "quorvel" / (dir.path.filename().string() + std::string(40, 's'));
+        fs::create_directories(share.parent_path());
+        fs::create_symlink(dir.path, share);
+        const std::string through_share = "\\\\quorvel\\" + share.filename().string() +
+                                          windows_path(deep).substr(2 + dir.path.string().size());
+        for (const std::string& name :
+             {"\\\\?\\" + windows_path(deep / in), through_share + "\\" + in}) {
+            fs::remove(dir / "o.m2v");
+            EXPECT_EQ(run_quorvel({name, "o.m2v"}, dir.path).status, 0) << name;
+            EXPECT_TRUE(fs::exists(dir / "o.m2v")) << name;
+        }
+        fs::remove(share);
+    }
 }
 
 // Names in messages on a terminal: a pseudo-terminal, on which Wine gives the
@@ -606,9 +652,15 @@ INSTANTIATE_TEST_SUITE_P(
                     // error, are the ones that reach the terminal.
                     shown_case{"OnStandardError", "Clip\x1B]0;TITLE\x07.m2v", "clip?]0;title?.m2v",
                                "- >/dev/null"},
-                    shown_case{"NotUtf8", "\xFF\xC3(\xE2\x82\xED\xA0\x80\xF4\x90\x80\x80.m2v",
+                    // Also overlong forms, leads past F4, a lead where a
+                    // continuation must be, and the surrogate U+DFFF.
+                    shown_case{"NotUtf8",
+                               "\xFF\xC3(\xE2\x82\xED\xA0\x80\xF4\x90\x80\x80\xC0\xAF\xC1\xBF"
+                               "\xE0\x9F\xBF\xF0\x8F\xBF\xBF\xF5\x80\x80\x80\xF7\xBF\xBF\xBF\xE2"
+                               "\xC0\x80\xED\xBF\xBF.m2v",
                                "?"
-                               "?(?????????.m2v",
+                               "?(?????????" +
+                                   std::string(25, '?') + ".m2v",
                                "out.m2v", true}),
     case_name);
 
@@ -705,8 +757,15 @@ TEST(Names, DevicesOnlyWhereNamed) {
                              : summary(2, lower_ascii(name)));
         EXPECT_EQ(fs::exists(dir / name), native_run()) << name;
     }
-    EXPECT_EQ(run_quorvel({"prn.m2v", "out.m2v"}, dir.path).out,
-              BANNER + "Unable to open input file prn.m2v\n\n");
+    for (const std::string input : {"prn.m2v", "nul.m2v"})
+        EXPECT_EQ(run_quorvel({input, "out.m2v"}, dir.path).out,
+                  BANNER + "Unable to open input file " + input + "\n\n");
+    // A file named in the \\.\ form is a file.
+    if (!native_run()) {
+        const std::string dotted = "\\\\.\\" + windows_path(dir / "dotted.m2v");
+        EXPECT_EQ(run_quorvel({"in.m2v", dotted}, dir.path).status, 0);
+        EXPECT_TRUE(fs::exists(dir / "dotted.m2v"));
+    }
 }
 
 // On Windows, names that differ in case (beyond what lower-casing A-Z sees)
@@ -725,7 +784,10 @@ TEST_P(SameFileOnWindows, IsRefused) {
     fs::create_directory(dir / "Sub");
     const bytes in = small_stream();
     write_file(dir / "Sub" / "in.m2v", in);
-    const auto r = run_quorvel({GetParam().input, GetParam().output}, dir.path);
+    std::string output = GetParam().output;
+    if (const auto at = output.find("{DIR}"); at != std::string::npos)
+        output.replace(at, 5, windows_path(dir.path));
+    const auto r = run_quorvel({GetParam().input, output}, dir.path);
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, BANNER + SAME);
     EXPECT_EQ(read_file(dir / "Sub" / "in.m2v"), in);
@@ -735,7 +797,9 @@ INSTANTIATE_TEST_SUITE_P(
     Names, SameFileOnWindows,
     testing::Values(windows_names{"BackslashAgainstSlash", "Sub\\in.m2v", "Sub/in.m2v"},
                     windows_names{"UpperCaseAndDot", "Sub/in.m2v", "SUB\\.\\IN.M2V"},
-                    windows_names{"MixedCaseAndDotDot", "sub\\in.m2v", "Sub\\..\\Sub\\In.m2v"}),
+                    windows_names{"MixedCaseAndDotDot", "sub\\in.m2v", "Sub\\..\\Sub\\In.m2v"},
+                    // Not told by the names, which open no device; never emptied.
+                    windows_names{"DeviceForm", "Sub\\in.m2v", "\\\\.\\{DIR}\\Sub\\in.m2v"}),
     case_name);
 
 INSTANTIATE_TEST_SUITE_P(Aliases, SameFile,

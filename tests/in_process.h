@@ -12,7 +12,10 @@ struct pass_result {
     std::uint64_t blocks = 0;
 };
 
+// The input named by its path, or, with by_descriptor, as /dev/fd/N for a
+// descriptor the caller opened on it, which the run must leave open.
 pass_result run_pass_in_process(const bytes& input, std::int32_t input_block,
-                                std::int32_t output_block, const fs::path& dir);
+                                std::int32_t output_block, const fs::path& dir,
+                                bool by_descriptor = false);
 
 }  // namespace qt
