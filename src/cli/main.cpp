@@ -28,10 +28,10 @@ namespace {
 // in order from 0 up, and kept for the whole run: no file of the run takes
 // its number. An open that gives another number is undone; the run never
 // reads or writes a descriptor closed at start either way.
-void stand_in_for_closed_standard_descriptors() {
+void stand_in_for_closed_standard_descriptors(const quorvel::command_line& line) {
     namespace platform = quorvel::platform;
     for (int fd = platform::STANDARD_INPUT; fd <= platform::STANDARD_ERROR; ++fd) {
-        if (platform::is_open(fd)) continue;
+        if (line.standard_open[fd]) continue;
         const int null = platform::open_null_device(fd == platform::STANDARD_INPUT);
         if (null >= 0 && null != fd) platform::close_file(null);
     }
@@ -44,7 +44,7 @@ int main(int argc, char** argv) {
     // What the arguments name, before any descriptor is opened: /dev/fd/N
     // names the descriptor N the program was given, or nothing.
     const quorvel::command_line line = quorvel::resolve_command_line(argc, args.data());
-    stand_in_for_closed_standard_descriptors();
+    stand_in_for_closed_standard_descriptors(line);
     quorvel::platform::fail_writes_instead_of_signals();
     return quorvel::run(line);
 }
