@@ -20,6 +20,7 @@ export DEBIAN_FRONTEND=noninteractive
 
 # dpkg-dev: the target's Debian architecture and libraries for its .deb.
 packages=(qemu-user dpkg-dev)
+foreign=()
 added=no
 for arch in "$@"; do
     case $arch in
@@ -32,6 +33,7 @@ for arch in "$@"; do
         *) echo "no cross target $arch" >&2; exit 2 ;;
     esac
     packages+=("g++-$triplet" "libc6:$arch" "libstdc++6:$arch")
+    foreign+=("$arch")
     if ! dpkg --print-foreign-architectures | grep -qx "$arch"; then
         dpkg --add-architecture "$arch"
         added=yes
@@ -43,6 +45,8 @@ if [ $added = yes ]; then
     apt-get update -q || apt-get update -q ||
         echo "apt-get update failed twice: going on with the package lists apt has" >&2
 fi
+# The C library and GCC's runtimes stay at the machine's own versions.
+"$(dirname "$0")/hold_runtimes.sh" "${foreign[@]}"
 # qemu-user: bookworm's or, after tests/setup_wine32.sh, the backported one.
 # Where a mirror failed a foreign half of an index, the release's own versions
 # match across architectures.

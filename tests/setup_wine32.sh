@@ -50,7 +50,8 @@ fi
 register_qemu i386
 
 # The 32-bit Wine; its packages' scripts now run through the emulator too.
-dpkg --add-architecture i386
+# The C library and GCC's runtimes stay at the machine's own versions.
+"$(dirname "$0")/hold_runtimes.sh" i386
 if ! dpkg -s wine32:i386 > /dev/null 2>&1; then
     # A mirror caught in the middle of a sync fails an index or two; apt
     # keeps the lists it has, and an install that truly lacks one fails.
