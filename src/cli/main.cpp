@@ -23,17 +23,18 @@ int wmain(int argc, wchar_t** argv) {
 
 namespace {
 
-// A standard descriptor that is closed is opened on /dev/null the wrong way
-// round (standard input for writing, standard output and error for reading),
-// in order from 0 up, and kept for the whole run: no file of the run takes
-// its number. An open that gives another number is undone; the run never
-// reads or writes a descriptor closed at start either way.
+// A standard descriptor that is closed gets a stand-in, in order from 0 up,
+// kept for the whole run: no file of the run takes its number, and no name
+// can open it again (a socket; /dev/null the wrong way round, standard input
+// for writing, where no socket can be made). An open that gives another
+// number is undone; the run never reads or writes a descriptor closed at
+// start either way.
 void stand_in_for_closed_standard_descriptors(const quorvel::command_line& line) {
     namespace platform = quorvel::platform;
     for (int fd = platform::STANDARD_INPUT; fd <= platform::STANDARD_ERROR; ++fd) {
         if (line.standard_open[fd]) continue;
-        const int null = platform::open_null_device(fd == platform::STANDARD_INPUT);
-        if (null >= 0 && null != fd) platform::close_file(null);
+        const int stand_in = platform::open_stand_in(fd == platform::STANDARD_INPUT);
+        if (stand_in >= 0 && stand_in != fd) platform::close_file(stand_in);
     }
 }
 

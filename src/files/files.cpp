@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <cstdlib>
 #include <iterator>
-#include <string_view>
 
 #include "../platform/platform.h"
 #include "../text/text.h"
+#include "names.h"
 
 namespace quorvel {
 
@@ -35,23 +35,6 @@ looked_up identities;
 
 // Standard output or standard error; -1: no message is printed.
 int message_fd = platform::STANDARD_OUTPUT;
-
-// "-" is `dash`; /dev/fd/ and /proc/self/fd/ take one to nine digits.
-int descriptor_named(const std::string& name, int dash) {
-    if (name == "-") return dash;
-    if (name == "/dev/stdin") return platform::STANDARD_INPUT;
-    if (name == "/dev/stdout") return platform::STANDARD_OUTPUT;
-    if (name == "/dev/stderr") return platform::STANDARD_ERROR;
-    for (const std::string_view folder : {"/dev/fd/", "/proc/self/fd/"}) {
-        if (name.rfind(folder, 0) != 0) continue;
-        const std::string number = name.substr(folder.size());
-        if (number.empty() || number.size() > 9 ||
-            number.find_first_not_of("0123456789") != std::string::npos)
-            return -1;
-        return std::stoi(number);
-    }
-    return -1;
-}
 
 named_file resolve(const std::string& argument, int dash, const bool (&standard_open)[3]) {
     named_file file{argument, text::lower_ascii(argument), descriptor_named(argument, dash)};

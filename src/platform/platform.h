@@ -16,8 +16,19 @@ inline constexpr int STANDARD_ERROR = 2;
 // Whether the descriptor is open.
 bool is_open(int fd);
 #ifndef _WIN32
-// Opens /dev/null for writing or for reading: the descriptor, or -1.
-int open_null_device(bool for_writing);
+// Something to hold a closed standard descriptor's number that no name can
+// open again: a socket, which open() refuses through /proc or /dev/fd
+// (ENXIO). Where no socket can be made, /dev/null opened the wrong way round
+// (for writing or for reading). The descriptor, or -1.
+int open_stand_in(bool for_writing);
+// The folder a relative name starts from, as the system has it; "" if it
+// cannot be told.
+std::string current_folder();
+// What a name is without following it: -1 nothing (or not to be looked at),
+// 0 anything but a symbolic link, 1 a link, whose target it puts in `target`.
+int look_at_link(const std::string& path, std::string& target);
+// This process's own number, as its /proc folder is named.
+std::string own_process_number();
 // Keeps a write past the file size limit, or into a pipe whose reader has
 // gone, from ending the program by a signal: the write fails instead.
 void fail_writes_instead_of_signals();

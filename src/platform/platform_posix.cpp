@@ -1,11 +1,13 @@
 // The system calls on POSIX systems.
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/types.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <csignal>
 
 #include "platform.h"
@@ -20,9 +22,28 @@ namespace quorvel::platform {
 
 bool is_open(int fd) { return ::fcntl(fd, F_GETFD) >= 0 || errno != EBADF; }
 
-int open_null_device(bool for_writing) {
-    return ::open("/dev/null", (for_writing ? O_WRONLY : O_RDONLY) | O_NOCTTY);
+int open_stand_in(bool for_writing) {
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    return fd >= 0 ? fd : ::open("/dev/null", (for_writing ? O_WRONLY : O_RDONLY) | O_NOCTTY);
 }
+
+std::string current_folder() {
+    char path[PATH_MAX];
+    return ::getcwd(path, sizeof path) != nullptr && path[0] == '/' ? path : "";
+}
+
+int look_at_link(const std::string& path, std::string& target) {
+    struct stat s;
+    if (::lstat(path.c_str(), &s) != 0) return -1;
+    if (!S_ISLNK(s.st_mode)) return 0;
+    char text[PATH_MAX];
+    const ssize_t n = ::readlink(path.c_str(), text, sizeof text);
+    if (n <= 0 || n == static_cast<ssize_t>(sizeof text)) return -1;
+    target.assign(text, static_cast<std::size_t>(n));
+    return 1;
+}
+
+std::string own_process_number() { return std::to_string(::getpid()); }
 
 void fail_writes_instead_of_signals() {
     std::signal(SIGXFSZ, SIG_IGN);
