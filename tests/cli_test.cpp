@@ -199,8 +199,12 @@ TEST_P(Redirected, StreamStatusAndMessages) {
     temp_dir dir;
     const bytes in = make_stream(60, 12, 12000, 21);  // more than a pipe holds
     write_file(dir / "in.m2v", in);
-    // $STRACE: strace quiet, and without LeakSanitizer, which cannot run under it.
-    const std::string shell = "STRACE='strace -qq -E ASAN_OPTIONS=detect_leaks=0'\n" + c.shell;
+    // $STRACE: strace quiet, and without LeakSanitizer, which cannot run under it;
+    // $README: the README, whose examples run as they stand.
+    const std::string shell =
+        "STRACE='strace -qq -E ASAN_OPTIONS=detect_leaks=0'\n"
+        "README='" QUORVEL_README "'\n" +
+        c.shell;
     std::vector<std::string> command = {"bash", "-o", "pipefail", "-c", shell, "bash"};
     for (const std::string& word : quorvel_command()) command.push_back(word);
     auto r = run_command(command, dir.path);
@@ -271,6 +275,25 @@ INSTANTIATE_TEST_SUITE_P(
                       R"(printf 'PREVIOUS\n' >f && "$@" in.m2v /proc/self/fd/1 >>f &&
                          head -c 9 f >&2 && tail -c +10 f >out.m2v)",
                       0, true, summary(5, "/proc/self/fd/1") + "PREVIOUS\n", false},
+        // Any name that reaches a descriptor folder of the program's own is
+        // that descriptor: a link to /dev/stdout, /proc/thread-self/fd/1,
+        // /dev/fd//1 and ../../dev/./stdout append like /dev/stdout.
+        redirect_case{"AppendedThroughOtherSpellings",
+                      R"(ln -s /dev/stdout lnout && printf 'PREVIOUS\n' >f && for n in lnout \
+                         /proc/thread-self/fd/1 /dev/fd//1 ../../../../../../../../../../dev/./stdout; do "$@" in.m2v $n >>f; done &&
+                         head -c 9 f >&2 && tail -c +10 f >all && split -n 4 all part && cmp partaa partab &&
+                         cmp partaa partac && cmp partaa partad && mv partaa out.m2v)",
+                      0, true,
+                      summary(5, "lnout") + summary(5, "/proc/thread-self/fd/1") +
+                          summary(5, "/dev/fd//1") +
+                          summary(5, "../../../../../../../../../../dev/./stdout") + "PREVIOUS\n",
+                      false},
+        // /dev/fd is a descriptor folder by its name too, where no /proc is
+        // mounted for its link to reach.
+        redirect_case{"AppendedWithoutProc",
+                      R"(printf 'PREVIOUS\n' >f && unshare -rm bash -c 'mount -t tmpfs t /proc &&
+                         "$@" in.m2v /dev/fd//1' bash "$@" >>f && head -c 9 f >&2 && tail -c +10 f >out.m2v)",
+                      0, true, summary(5, "/dev/fd//1") + "PREVIOUS\n", true, "unshare -rm true"},
         redirect_case{
             "TwoRunsInOneRedirection",
             R"({ "$@" in.m2v -; "$@" in.m2v /dev/stdout; } >f && n=$(($(stat -c %s f) / 2)) &&
@@ -286,6 +309,13 @@ INSTANTIATE_TEST_SUITE_P(
                            "$@" /dev/fd/4 /dev/stderr 2>>f; } 4<j | cat >&2 &&
                          head -c 1 f >&2 && tail -c +2 f >out.m2v)",
                       0, true, summary(5, "/dev/stderr") + "P"},
+        // The README's example of a partly read standard input, as it stands.
+        redirect_case{"ReadmePartlyReadExample",
+                      R"(quorvel() { "${program[@]}" "$@"; } && program=("$@") &&
+                         { printf 'TAG:NINE\n'; cat in.m2v; } >tagged.m2v &&
+                         example=$(grep -E '^    \{ dd .*quorvel - .*< tagged\.m2v' "$README") &&
+                         eval "$example" >log 2>/dev/null; s=$?; cat log >&2; exit $s)",
+                      0, true, summary(5, "out.m2v"), false},
         redirect_case{"PartlyReadStandardInput",
                       R"({ printf NINEBYTES; cat in.m2v; } >f &&
                          { dd bs=9 count=1 of=/dev/null 2>/dev/null; "$@" /dev/stdin out.m2v >&2; } <f)",
@@ -338,8 +368,27 @@ quorvel.on("close", (status) => process.exitCode = status);' "$@")",
                       false,
                       BANNER + "Unable to open output file /dev/stdin\n\n" + BANNER +
                           "Unable to open output file /dev/fd/0\n\n"},
-        redirect_case{"ClosedDescriptorTakenByInput", R"("$@" in.m2v /dev/fd/3 3>&- >&2)", 1, false,
-                      BANNER + "Unable to open output file /dev/fd/3\n\n", false},
+        redirect_case{"ClosedDescriptorTakenByInput",
+                      R"(for n in /dev/fd/3 /dev/fd//3 /proc/thread-self/fd/3; do
+                         "$@" in.m2v $n 3>&- >&2; echo $? >&2; done)",
+                      0, false,
+                      BANNER + "Unable to open output file /dev/fd/3\n\n1\n" + BANNER +
+                          "Unable to open output file /dev/fd//3\n\n1\n" + BANNER +
+                          "Unable to open output file /proc/thread-self/fd/3\n\n1\n",
+                      false},
+        // Standard output closed, whatever the spelling: nothing written
+        // anywhere, and no name reaches main()'s stand-in either (the /proc of
+        // another mount is no folder of the program's own, but the stand-in
+        // cannot be opened through it; the message is lost with standard
+        // output, as a named output's would be).
+        redirect_case{"ClosedStandardOutputOtherSpellings",
+                      R"(ln -s /dev/stdout lnout && for n in /dev/./stdout lnout; do
+                         "$@" in.m2v $n >&-; echo $? >&2; done &&
+                         unshare -rm bash -c 'mkdir p && mount --rbind /proc p && "$@" in.m2v p/self/fd/1 >&-' bash "$@")",
+                      1, false,
+                      BANNER + "Unable to open output file /dev/./stdout\n\n1\n" + BANNER +
+                          "Unable to open output file lnout\n\n1\n",
+                      true, "unshare -rm true"},
         redirect_case{"ClosedProcSelfFdNeverOpened",
                       R"($STRACE -o t -e trace=open,openat "$@" in.m2v /proc/self/fd/3 3>&- >&2;
                          s=$?; grep -h '/proc/self/fd' t >&2; exit $s)",
@@ -372,23 +421,31 @@ sys.exit(run.wait() if ours.recv(65536) == b"" else 9)' "$@")",
         // as the output is standard input itself, never opened by name.
         redirect_case{"OnlyDescriptorNamesAreDescriptors",
                       R"("$@" /dev/fd/ x >&2; "$@" /dev/fd/9999999999 x >&2;
-                         "$@" /dev/fd/3x x 3<in.m2v >&2; mkdir -p ab/cdef && cp in.m2v ab/cdef/3 &&
+                         "$@" /dev/fd/3x x 3<in.m2v >&2; "$@" /dev/fd/03 x 3<in.m2v >&2; "$@" /dev/fd/3/ x 3<in.m2v >&2;
+                         "$@" /proc/self/fd/000000003 x 3<in.m2v >&2; "$@" /DEV/STDIN x <in.m2v >&2;
+                         cp in.m2v ./-x.m2v && "$@" -x.m2v x >&2; mkdir -p ab/cdef && cp in.m2v ab/cdef/3 &&
                          printf KEEP >f && { "$@" in.m2v /dev/stdin <f >&2; cat f >&2; } &&
                          "$@" ab/cdef/3 out.m2v 3</dev/null >&2)",
                       0, true,
                       BANNER + "Error reading from input file /dev/fd/\n\n" + BANNER +
                           "Unable to open input file /dev/fd/9999999999\n\n" + BANNER +
                           "Unable to open input file /dev/fd/3x\n\n" + BANNER +
+                          "Unable to open input file /dev/fd/03\n\n" + BANNER +
+                          "Unable to open input file /dev/fd/3/\n\n" + BANNER +
+                          "Unable to open input file /proc/self/fd/000000003\n\n" + BANNER +
+                          "Unable to open input file /dev/stdin\n\n" + summary(5, "x") + BANNER +
                           "Error writing to output file /dev/stdin\n\nKEEP" +
                           summary(5, "out.m2v")},
         redirect_case{"MissingInputBesideOutput", R"(: >x && "$@" missing.m2v x >&2)", 1, false,
                       BANNER + "Unable to open input file missing.m2v\n\n", false},
         // Two nodes of one block device are one file, by the device they
         // are: refused by the names, before anything is opened.
-        redirect_case{"BlockDeviceNamedTwice",
-                      R"(mknod b1 b 7 200 && mknod b2 b 7 200 && "$@" b1 b2 >&2)", 1, false,
-                      BANNER + SAME, true,
-                      "d=$(mktemp -d) && mknod $d/b b 7 200; s=$?; rm -r $d; exit $s"},
+        redirect_case{
+            "BlockDeviceNamedTwice",
+            R"(mknod b1 b 7 200 && mknod b2 b 7 200 && "$@" b1 b2 >&2 ||
+                         { mknod b3 b 7 0 && "$@" /dev/loop0 b3 >&2; })",
+            1, false, BANNER + SAME + BANNER + SAME, true,
+            "d=$(mktemp -d) && mknod $d/b b 7 200 && test -b /dev/loop0; s=$?; rm -r $d; exit $s"},
         // Standard streams handed over non-blocking, a slow writer and a slow
         // reader: the run waits for them.
         redirect_case{"NonBlockingStreams",
@@ -417,6 +474,26 @@ ours.sendall(open("in.m2v", "rb").read()); ours.shutdown(socket.SHUT_WR)
 while chunk := ours.recv(65536): sys.stderr.buffer.write(chunk)
 sys.exit(run.wait())' "$@")",
                       0, true, summary(5, "out.m2v"), true, "python3 -c 0"},
+        // A socket that is the output and standard output too: the messages
+        // never enter the stream.
+        redirect_case{"OutputSocketIsStandardOutput",
+                      R"(python3 -c 'import socket, subprocess, sys
+ours, theirs = socket.socketpair()
+run = subprocess.Popen(["bash", "-c", "exec \"$@\" in.m2v /dev/fd/3 3>&1", "bash"] + sys.argv[1:],
+                       stdout=theirs)
+theirs.close()
+with open("out.m2v", "wb") as out:
+    while chunk := ours.recv(65536): out.write(chunk)
+sys.exit(run.wait())' "$@")",
+                      0, true, summary(5, "/dev/fd/3"), true, "python3 -c 0"},
+        // Standard output's file made the output after the names were looked
+        // up: the open files send the summary to standard error instead.
+        redirect_case{"OutputLinkedToStandardOutputMeanwhile",
+                      R"(: >f && { $STRACE -o t -P o -e trace=openat \
+                           -e inject=openat:delay_enter=2000000 "$@" in.m2v o >f & } &&
+                         for i in $(seq 500); do grep -q '"o"' t 2>/dev/null && break; sleep 0.01; done &&
+                         ln f o && wait $! && mv o out.m2v)",
+                      0, true, summary(5, "o").substr(BANNER.size()), true, "strace -V"},
         // The output made a link to the input after the names were looked
         // up (the open of the output held back): the open files refuse it,
         // before anything is emptied or written.
@@ -655,10 +732,10 @@ INSTANTIATE_TEST_SUITE_P(
                     shown_case{"NotUtf8",
                                "\xFF\xC3(\xE2\x82\xED\xA0\x80\xF4\x90\x80\x80\xC0\xAF\xC1\xBF"
                                "\xE0\x9F\xBF\xF0\x8F\xBF\xBF\xF5\x80\x80\x80\xF7\xBF\xBF\xBF\xE2"
-                               "\xC0\x80\xED\xBF\xBF.m2v",
+                               "\xC0\x80\xED\xBF\xBF\xE2\x82\xC0.m2v",
                                "?"
                                "?(?????????" +
-                                   std::string(25, '?') + ".m2v",
+                                   std::string(28, '?') + ".m2v",
                                "out.m2v", true}),
     case_name);
 
