@@ -9,7 +9,8 @@ namespace quorvel {
 
 // What an argument names. The standard streams are descriptors, not names:
 // "-" (standard input as the input, standard output as the output),
-// /dev/stdin, /dev/stdout, /dev/stderr, /dev/fd/N and /proc/self/fd/N stand
+// /dev/stdin, /dev/stdout, /dev/stderr, /dev/fd/N, /proc/self/fd/N and any
+// name that reaches a descriptor folder of the program's own (names.h) stand
 // for the descriptor itself, which is used where it stands, never opened
 // again by its name nor emptied. A descriptor that was closed when the
 // program started names nothing, whatever has taken its number since.
