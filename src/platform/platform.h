@@ -27,7 +27,8 @@ std::string current_folder();
 // What a name is without following it: -1 nothing (or not to be looked at),
 // 0 anything but a symbolic link, 1 a link, whose target it puts in `target`.
 int look_at_link(const std::string& path, std::string& target);
-// This process's own number, as its /proc folder is named.
+// This process's own number, as its /proc folder is named (/proc/self's
+// target, or getpid() where there is no /proc).
 std::string own_process_number();
 // Keeps a write past the file size limit, or into a pipe whose reader has
 // gone, from ending the program by a signal: the write fails instead.

@@ -43,7 +43,15 @@ int look_at_link(const std::string& path, std::string& target) {
     return 1;
 }
 
-std::string own_process_number() { return std::to_string(::getpid()); }
+// /proc/self names the process as the PID namespace of that /proc counts
+// it, which can differ from getpid() (a /proc mounted outside the
+// program's own namespace).
+std::string own_process_number() {
+    char text[32];
+    const ssize_t n = ::readlink("/proc/self", text, sizeof text);
+    if (n > 0 && n < static_cast<ssize_t>(sizeof text)) return std::string(text, n);
+    return std::to_string(::getpid());
+}
 
 void fail_writes_instead_of_signals() {
     std::signal(SIGXFSZ, SIG_IGN);
