@@ -286,8 +286,7 @@ INSTANTIATE_TEST_SUITE_P(
                       0, true,
                       summary(5, "lnout") + summary(5, "/proc/thread-self/fd/1") +
                           summary(5, "/dev/fd//1") +
-                          summary(5, "../../../../../../../../../../dev/./stdout") + "PREVIOUS\n",
-                      false},
+                          summary(5, "../../../../../../../../../../dev/./stdout") + "PREVIOUS\n"},
         // /dev/fd is a descriptor folder by its name too, where no /proc is
         // mounted for its link to reach (the status aside: a sanitizer's
         // runtime, which reads its options through /proc, fails at exit
@@ -377,27 +376,25 @@ quorvel.on("close", (status) => process.exitCode = status);' "$@")",
                       false,
                       BANNER + "Unable to open output file /dev/stdin\n\n" + BANNER +
                           "Unable to open output file /dev/fd/0\n\n"},
-        redirect_case{"ClosedDescriptorTakenByInput",
-                      R"(for n in /dev/fd/3 /dev/fd//3 /proc/thread-self/fd/3; do
-                         "$@" in.m2v $n 3>&- >&2; echo $? >&2; done)",
-                      0, false,
-                      BANNER + "Unable to open output file /dev/fd/3\n\n1\n" + BANNER +
-                          "Unable to open output file /dev/fd//3\n\n1\n" + BANNER +
-                          "Unable to open output file /proc/thread-self/fd/3\n\n1\n",
-                      false},
-        // Standard output closed, whatever the spelling: nothing written
+        redirect_case{"ClosedDescriptorTakenByInput", R"("$@" in.m2v /dev/fd/3 3>&- >&2)", 1, false,
+                      BANNER + "Unable to open output file /dev/fd/3\n\n", false},
+        // A descriptor closed, whatever the spelling: nothing written
         // anywhere, and no name reaches main()'s stand-in either (the /proc of
         // another mount is no folder of the program's own, but the stand-in
         // cannot be opened through it; the message is lost with standard
         // output, as a named output's would be).
-        redirect_case{"ClosedStandardOutputOtherSpellings",
-                      R"(ln -s /dev/stdout lnout && for n in /dev/./stdout lnout; do
+        redirect_case{
+            "ClosedDescriptorsOtherSpellings",
+            R"(for n in /dev/fd//3 /proc/thread-self/fd/3; do "$@" in.m2v $n 3>&- >&2; echo $? >&2; done &&
+                         ln -s /dev/stdout lnout && for n in /dev/./stdout lnout; do
                          "$@" in.m2v $n >&-; echo $? >&2; done &&
                          unshare -rm bash -c 'mkdir p && mount --rbind /proc p && "$@" in.m2v p/self/fd/1 >&-' bash "$@")",
-                      1, false,
-                      BANNER + "Unable to open output file /dev/./stdout\n\n1\n" + BANNER +
-                          "Unable to open output file lnout\n\n1\n",
-                      true, "unshare -rm true"},
+            1, false,
+            BANNER + "Unable to open output file /dev/fd//3\n\n1\n" + BANNER +
+                "Unable to open output file /proc/thread-self/fd/3\n\n1\n" + BANNER +
+                "Unable to open output file /dev/./stdout\n\n1\n" + BANNER +
+                "Unable to open output file lnout\n\n1\n",
+            true, "unshare -rm true"},
         redirect_case{"ClosedProcSelfFdNeverOpened",
                       R"($STRACE -o t -e trace=open,openat "$@" in.m2v /proc/self/fd/3 3>&- >&2;
                          s=$?; grep -h '/proc/self/fd' t >&2; exit $s)",
